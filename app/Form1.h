@@ -1,0 +1,80 @@
+#pragma once
+
+// Form1 is the main window's logic: the selected-window list, the close
+// counter, the menu bar and the three timers, and the handlers that the
+// timers and buttons drive. It holds no Win32 types; the host window passes
+// in the toolkit seams and forwards ticks and clicks.
+
+#include <cstdint>
+#include <string>
+
+#include "app/MenuBar.h"
+#include "app/Timer.h"
+#include "app/Toolkit.h"
+#include "winsys/WindowSystem.h"
+
+namespace popquell {
+
+// A visible pop-up with a caption and a system menu, and nothing else:
+// WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU.
+inline constexpr std::int32_t kPopupStyle = static_cast<std::int32_t>(0x96C80000u);
+
+// Menu command ids of the main window's items. The bar is shown in other
+// programs' windows, where a click sends these ids to that program; they lie
+// well away from the ranges that common programs use for their commands.
+inline constexpr int kIdAbmenu = 0xBE01;
+inline constexpr int kIdTotalMenu = 0xBE02;
+inline constexpr int kIdTimemenu = 0xBE03;
+
+inline constexpr int kIdTimer1 = 1;
+inline constexpr int kIdTimer2 = 2;
+inline constexpr int kIdTimer3 = 3;
+
+inline constexpr const char* kAppTitle = "Popquell";
+
+// "hh:mm:ss    dddd mmm d yyyy", with the clock's locale names.
+std::string timeCaption(Clock& clock);
+
+struct Form1Toolkit {
+    FormWindow& window;
+    ListBox& list;
+    NativeMenu& menu;
+    TimerHost& timers;
+    Clock& clock;
+    MessageBoxes& boxes;
+};
+
+class Form1 {
+public:
+    Form1(WindowSystem& ws, const Form1Toolkit& toolkit);
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
+
+    // Routes a tick of the timer with this id to its handler.
+    void onTimer(int id);
+
+    // Handlers, named after their control and event.
+    void Timer1_Timer();  // pop-up sweep
+
+    ListBox& List1;
+    MenuBar menuBar;
+    MenuItem& abmenu;
+    MenuItem& totalMenu;
+    MenuItem& timemenu;
+    Timer Timer1;
+    Timer Timer2;
+    Timer Timer3;
+    std::int32_t totalClose = 0;
+
+private:
+    void examine(WindowHandle h);
+    void closeWindow(WindowHandle h);
+    MenuHandle mainMenu();
+
+    WindowSystem& ws_;
+    FormWindow& window_;
+    Clock& clock_;
+    MessageBoxes& boxes_;
+};
+
+}  // namespace popquell

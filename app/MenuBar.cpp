@@ -1,0 +1,41 @@
+#include "app/MenuBar.h"
+
+namespace popquell {
+
+void MenuItem::SetCaption(const std::string& text) {
+    caption_ = text;
+    if (visible_) bar_.menu_.setItemText(id_, caption_);
+}
+
+void MenuItem::SetVisible(bool on) {
+    if (on == visible_) return;
+    visible_ = on;
+    if (on) bar_.menu_.insertItem(bar_.positionOf(*this), id_, caption_);
+    else bar_.menu_.removeItem(id_);
+}
+
+MenuItem& MenuBar::add(int id, const std::string& caption, bool visible) {
+    items_.push_back(std::unique_ptr<MenuItem>(new MenuItem(*this, id, caption, false)));
+    MenuItem& item = *items_.back();
+    item.SetVisible(visible);
+    return item;
+}
+
+std::vector<std::string> MenuBar::visibleCaptions() const {
+    std::vector<std::string> out;
+    for (const auto& item : items_)
+        if (item->visible_) out.push_back(item->caption_);
+    return out;
+}
+
+// Where a shown item goes: after the visible items that precede it.
+int MenuBar::positionOf(const MenuItem& item) const {
+    int position = 0;
+    for (const auto& other : items_) {
+        if (other.get() == &item) break;
+        if (other->visible_) ++position;
+    }
+    return position;
+}
+
+}  // namespace popquell
