@@ -53,6 +53,18 @@ struct LocalTime {
     int second = 0;
 };
 
+// The names used when the locale has none to give.
+inline const char* englishWeekdayName(int weekday) {
+    static const char* const names[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                        "Thursday", "Friday", "Saturday"};
+    return weekday >= 0 && weekday < 7 ? names[weekday] : "";
+}
+inline const char* englishMonthAbbrev(int month) {
+    static const char* const names[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    return month >= 1 && month <= 12 ? names[month - 1] : "";
+}
+
 // The current local time and the locale's names for days and months.
 class Clock {
 public:

@@ -1,0 +1,142 @@
+#pragma once
+
+// Stand-ins for the form toolkit that Form1 is built on, so that its handlers
+// run in a test without a window or a message loop: the test ticks the
+// timers itself, answers the message boxes from a script and reads back what
+// the handlers did. They keep the toolkit's contracts (a list's NewIndex, a
+// modal box that returns only after it has been "open") and nothing more.
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/Toolkit.h"
+
+namespace popquell::sim {
+
+// Out-of-range indices throw std::out_of_range, as the real list raises an error.
+class FakeListBox : public ListBox {
+public:
+    struct Entry {
+        std::string text;
+        std::int32_t data = 0;
+    };
+
+    int ListCount() override { return static_cast<int>(entries.size()); }
+    std::int32_t ItemData(int index) override { return entries.at(index).data; }
+    void SetItemData(int index, std::int32_t value) override {
+        entries.at(index).data = value;
+        calls.push_back("SetItemData " + std::to_string(index) + " " + std::to_string(value));
+    }
+    void AddItem(const std::string& text) override {
+        entries.push_back(Entry{text, 0});
+        newIndex = static_cast<int>(entries.size()) - 1;
+        calls.push_back("AddItem " + text);
+    }
+    int NewIndex() override { return newIndex; }
+    void Refresh() override {
+        ++refreshes;
+        calls.push_back("Refresh");
+    }
+    void Clear() override {
+        entries.clear();
+        newIndex = -1;
+        calls.push_back("Clear");
+    }
+
+    std::vector<std::string> texts() const {
+        std::vector<std::string> out;
+        for (const auto& e : entries) out.push_back(e.text);
+        return out;
+    }
+    std::vector<std::int32_t> data() const {
+        std::vector<std::int32_t> out;
+        for (const auto& e : entries) out.push_back(e.data);
+        return out;
+    }
+
+    std::vector<Entry> entries;
+    int newIndex = -1;
+    int refreshes = 0;
+    std::vector<std::string> calls;  // "AddItem 1001", "SetItemData 0 1001", "Refresh", "Clear"
+};
+
+class FakeTimerHost : public TimerHost {
+public:
+    void startTimer(int id, int intervalMs) override {
+        events.push_back("start " + std::to_string(id) + " " + std::to_string(intervalMs));
+        running_.insert(id);
+    }
+    void stopTimer(int id) override {
+        events.push_back("stop " + std::to_string(id));
+        running_.erase(id);
+    }
+    bool running(int id) const { return running_.contains(id); }
+
+    std::vector<std::string> events;  // "start 2 500", "stop 1", in call order
+
+private:
+    std::set<int> running_;
+};
+
+class FakeClock : public Clock {
+public:
+    LocalTime now() override { return time; }
+    std::string weekdayName(int weekday) override { return weekdayNames.at(weekday); }
+    std::string monthAbbrev(int month) override { return monthNames.at(month - 1); }
+
+    // Sunday 6 December 2026, 09:05:03.
+    LocalTime time{2026, 12, 6, 0, 9, 5, 3};
+    std::vector<std::string> weekdayNames{"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                          "Thursday", "Friday", "Saturday"};
+    std::vector<std::string> monthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+};
+
+class ScriptedMessageBoxes : public MessageBoxes {
+public:
+    struct Shown {
+        std::string prompt;
+        int flags = 0;
+        std::string title;
+    };
+
+    // The box is recorded and takes its answer when it opens; whileOpen then
+    // runs, except for a box opened from inside whileOpen itself.
+    int show(const std::string& prompt, int flags, const std::string& title) override {
+        shown.push_back(Shown{prompt, flags, title});
+        int answer = 1;  // IDOK
+        if (!answers.empty()) {
+            answer = answers.front();
+            answers.pop_front();
+        }
+        if (whileOpen && !open_) {
+            open_ = true;
+            struct Reset { bool& flag; ~Reset() { flag = false; } } reset{open_};
+            whileOpen();
+        }
+        return answer;
+    }
+
+    std::vector<Shown> shown;
+    std::deque<int> answers;
+    std::function<void()> whileOpen;
+
+private:
+    bool open_ = false;
+};
+
+class FakeFormWindow : public FormWindow {
+public:
+    explicit FakeFormWindow(WindowHandle h = 0) : handle(h) {}
+    WindowHandle hWnd() override { return handle; }
+    void minimize() override { ++minimized; }
+
+    WindowHandle handle;
+    int minimized = 0;
+};
+
+}  // namespace popquell::sim

@@ -1,0 +1,48 @@
+#pragma once
+
+// Form1 on a simulated desktop: the main window is a window of the desktop
+// whose menu bar is the one Form1's items live in.
+
+#include <gtest/gtest.h>
+
+#include "app/Form1.h"
+#include "sim/FakeToolkit.h"
+#include "sim/SimulatedDesktop.h"
+
+namespace popquell::sim {
+
+inline constexpr std::int32_t kFrameStyle = kWsOverlappedWindow | kWsVisible;
+inline constexpr std::int32_t kOverlappedHidden = kWsOverlappedWindow;
+
+class FormFixture : public ::testing::Test {
+protected:
+    SimulatedDesktop desk;
+    MenuHandle mainMenu = desk.createMenu();
+    WindowHandle mainWnd = desk.create("PopquellForm", kFrameStyle, mainMenu);
+    FakeFormWindow window;
+    FakeListBox list;
+    FakeTimerHost timers;
+    FakeClock clock;
+    ScriptedMessageBoxes boxes;
+    Form1 form{desk, Form1Toolkit{setMainWindow(), list, desk.nativeMenu(mainMenu), timers, clock, boxes}};
+
+    // A browser frame with a menu bar of its own.
+    WindowHandle browser(int menuItems = 3) {
+        std::vector<std::string> items;
+        for (int i = 0; i < menuItems; ++i) items.push_back("Item" + std::to_string(i));
+        return desk.create("IEFrame", kFrameStyle, desk.createMenu(items));
+    }
+    WindowHandle popup() { return desk.create("Internet Explorer_Popup", kPopupStyle); }
+    // A plain window on top, so that everything else is below the topmost.
+    WindowHandle coverTop() { return desk.create("Shell_TrayWnd", kFrameStyle); }
+
+    std::vector<std::string> mainMenuCaptions() const { return desk.menuCaptions(mainMenu); }
+
+private:
+    FakeFormWindow& setMainWindow() {
+        window.handle = mainWnd;
+        return window;
+    }
+};
+
+}  // namespace popquell::sim
