@@ -39,8 +39,8 @@ Form1::Form1(WindowSystem& ws, const Form1Toolkit& toolkit)
       totalMenu(menuBar.add(kIdTotalMenu, "Total", false)),
       timemenu(menuBar.add(kIdTimemenu, "", true)),
       Timer1(toolkit.timers, kIdTimer1, 1000, [this] { Timer1_Timer(); }),
-      Timer2(toolkit.timers, kIdTimer2, 500, [] {}),
-      Timer3(toolkit.timers, kIdTimer3, 500, [] {}),
+      Timer2(toolkit.timers, kIdTimer2, 500, [this] { Timer2_Timer(); }),
+      Timer3(toolkit.timers, kIdTimer3, 500, [this] { Timer3_Timer(); }),
       ws_(ws),
       window_(toolkit.window),
       clock_(toolkit.clock),
@@ -54,19 +54,26 @@ void Form1::onTimer(int id) {
 
 MenuHandle Form1::mainMenu() { return ws_.GetMenu(window_.hWnd()); }
 
+// Visits `from` and the top-level windows below it in Z order. Windows that
+// reorder themselves meanwhile can lead the chain back to windows already
+// seen: each is visited once, and the walk ends at the bottom or after as
+// many steps as a desktop has windows. Handles with the high bit set are
+// windows like any other; only 0 ends the chain.
+template <typename Visit>
+void Form1::walkTopLevelWindows(WindowHandle from, Visit visit) {
+    std::unordered_set<WindowHandle> seen;
+    WindowHandle h = from;
+    for (int steps = 0; h != 0 && steps < kMaxWalkSteps; ++steps) {
+        if (seen.insert(h).second) visit(h);
+        h = ws_.GetWindow(h, kGwHwndNext);
+    }
+}
+
 // The pop-up sweep: one walk down the top-level windows, below the topmost.
 void Form1::Timer1_Timer() {
     const WindowHandle desktop = ws_.GetDesktopWindow();
     const WindowHandle first = ws_.GetWindow(desktop, kGwChild);
-    // Windows that reorder themselves during the walk can lead the chain back
-    // to windows already seen; each is examined once a tick, and the walk
-    // ends only at the bottom (handles with the high bit set are windows too).
-    std::unordered_set<WindowHandle> examined;
-    WindowHandle h = ws_.GetWindow(first, kGwHwndNext);
-    for (int steps = 0; h != 0 && steps < kMaxWalkSteps; ++steps) {
-        if (examined.insert(h).second) examine(h);
-        h = ws_.GetWindow(h, kGwHwndNext);
-    }
+    walkTopLevelWindows(ws_.GetWindow(first, kGwHwndNext), [this](WindowHandle h) { examine(h); });
 }
 
 void Form1::examine(WindowHandle h) {
@@ -91,6 +98,116 @@ void Form1::closeWindow(WindowHandle h) {
     totalMenu.SetCaption("Total: " + std::to_string(totalClose));
     ws_.ShowWindowAsync(h, kSwHide);
     ws_.PostMessageA(h, kWmClose, 0, 0);
+}
+
+// The selection watcher: offers the browser window the user brought to the
+// front, and enters it in List1 on Yes.
+void Form1::Timer2_Timer() {
+    const WindowHandle candidate = ws_.GetForegroundWindow();
+    if (candidate == window_.hWnd()) return;
+    if (classNameOf(ws_, candidate) != kIEFrame) return;
+    if (ws_.IsWindow(candidate) == 0) return;
+    if (ws_.IsWindowVisible(candidate) <= 0) return;
+
+    const int last = List1.ListCount() - 1;
+    for (int i = 0; i <= last; ++i) {
+        if (List1.ItemData(i) == candidate) {
+            Timer2.SetEnabled(false);
+            boxes_.show(kAlreadySelected, kMbSystemModal | kMbIconInformation, kAppTitle);
+            return;
+        }
+    }
+
+    const int answer =
+        boxes_.show(kSelectQuestion, kMbSystemModal | kMbIconInformation | kMbYesNo, kAppTitle);
+    if (answer == kIdYes) {
+        // The user may have closed it while the question was open.
+        if (ws_.IsWindow(candidate) == 0) {
+            Timer2.SetEnabled(false);
+            return;
+        }
+        totalMenu.SetVisible(true);
+        ws_.SetMenu(candidate, mainMenu());
+        List1.AddItem(std::to_string(candidate));
+        List1.SetItemData(List1.NewIndex(), candidate);
+        List1.Refresh();
+        Timer3.SetEnabled(true);
+        Timer2.SetEnabled(false);
+    } else if (answer == kIdNo) {
+        Timer2.SetEnabled(false);
+    }
+}
+
+// The selection keeper: keeps the menu bar on the selected windows, and
+// winds the monitor down over two ticks once all of them are gone.
+void Form1::Timer3_Timer() {
+    if (List1.ListCount() == 0) {
+        totalClose = 0;
+        Timer1.SetEnabled(false);
+        Timer3.SetEnabled(false);
+        return;
+    }
+
+    int gone = 0;
+    const int last = List1.ListCount() - 1;
+    for (int i = 0; i <= last; ++i) {
+        const WindowHandle h = List1.ItemData(i);
+        if (ws_.IsWindow(h) == 0) {
+            ++gone;
+            if (gone == List1.ListCount()) {
+                Timer1.SetEnabled(false);
+                List1.Clear();
+                return;
+            }
+            continue;
+        }
+        // Gone between the two tests: neither gone nor kept on this tick.
+        if (ws_.IsWindow(h) == 0) continue;
+        // Once a window is selected the bar holds exactly two items.
+        if (ws_.GetMenuItemCount(ws_.GetMenu(h)) != 2) ws_.SetMenu(h, mainMenu());
+    }
+}
+
+// Start
+void Form1::Command1_Click() {
+    if (List1.ListCount() > 0) {
+        totalMenu.SetCaption("Ready:");
+        Timer1.SetEnabled(true);
+        window_.minimize();
+    }
+    if (List1.ListCount() == 0) boxes_.show(kPleaseSelect, kMbSystemModal | kMbOk, kAppTitle);
+}
+
+// Select Window: each pick is followed by Start before the sweep runs again.
+void Form1::Command3_Click() {
+    Timer2.SetEnabled(true);
+    Timer1.SetEnabled(false);
+}
+
+// Stop
+void Form1::Command4_Click() { Timer1.SetEnabled(false); }
+
+// Gives the selected browsers back to the user: without our menu bar, and
+// maximised. The menu bar dies with this window, so it is also taken off
+// every other window the sweep put it on, which would otherwise be left
+// showing a dead menu.
+void Form1::Form_Unload(int& /*Cancel*/) {
+    const int last = List1.ListCount() - 1;
+    for (int i = 0; i <= last; ++i) {
+        const WindowHandle h = List1.ItemData(i);
+        if (ws_.IsWindow(h) != 0) {
+            ws_.SetMenu(h, 0);
+            ws_.ShowWindow(h, kSwShowMaximized);
+        }
+    }
+
+    const WindowHandle self = window_.hWnd();
+    const MenuHandle ours = ws_.GetMenu(self);
+    if (ours == 0) return;
+    const WindowHandle first = ws_.GetWindow(ws_.GetDesktopWindow(), kGwChild);
+    walkTopLevelWindows(first, [&](WindowHandle h) {
+        if (h != self && ws_.GetMenu(h) == ours) ws_.SetMenu(h, 0);
+    });
 }
 
 }  // namespace popquell

@@ -31,6 +31,9 @@ inline constexpr int kIdTimer2 = 2;
 inline constexpr int kIdTimer3 = 3;
 
 inline constexpr const char* kAppTitle = "Popquell";
+inline constexpr const char* kAlreadySelected = "Select a different window. This window already selected.";
+inline constexpr const char* kSelectQuestion = "Do you want to select this Internet Explorer? ";
+inline constexpr const char* kPleaseSelect = "Please select an Internet Explorer Window.";
 
 // "hh:mm:ss    dddd mmm d yyyy", with the clock's locale names.
 std::string timeCaption(Clock& clock);
@@ -54,7 +57,14 @@ public:
     void onTimer(int id);
 
     // Handlers, named after their control and event.
-    void Timer1_Timer();  // pop-up sweep
+    void Timer1_Timer();    // pop-up sweep
+    void Timer2_Timer();    // selection watcher
+    void Timer3_Timer();    // selection keeper
+    void Command1_Click();  // Start
+    void Command3_Click();  // Select Window
+    void Command4_Click();  // Stop
+    // The program never vetoes its own close; Cancel is left as it comes.
+    void Form_Unload(int& Cancel);
 
     ListBox& List1;
     MenuBar menuBar;
@@ -67,6 +77,8 @@ public:
     std::int32_t totalClose = 0;
 
 private:
+    template <typename Visit>
+    void walkTopLevelWindows(WindowHandle from, Visit visit);
     void examine(WindowHandle h);
     void closeWindow(WindowHandle h);
     MenuHandle mainMenu();
