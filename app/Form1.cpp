@@ -44,7 +44,8 @@ Form1::Form1(WindowSystem& ws, const Form1Toolkit& toolkit)
       ws_(ws),
       window_(toolkit.window),
       clock_(toolkit.clock),
-      boxes_(toolkit.boxes) {}
+      boxes_(toolkit.boxes),
+      dialog_(toolkit.dialog) {}
 
 void Form1::onTimer(int id) {
     if (id == Timer1.id()) Timer1.fire();
@@ -186,6 +187,14 @@ void Form1::Command3_Click() {
 
 // Stop
 void Form1::Command4_Click() { Timer1.SetEnabled(false); }
+
+// How to use
+void Form1::Command2_Click() { dialog_.showModal(instructionsText()); }
+
+// About: the menu item is never shown, so the button is the way to it.
+void Form1::Command5_Click() { abmenu_Click(); }
+
+void Form1::abmenu_Click() { boxes_.show(kAboutText, kMbIconInformation, kAppTitle); }
 
 // Gives the selected browsers back to the user: without our menu bar, and
 // maximised. The menu bar dies with this window, so it is also taken off

@@ -11,6 +11,7 @@
 #include "app/MenuBar.h"
 #include "app/Timer.h"
 #include "app/Toolkit.h"
+#include "help/Instructions.h"
 #include "winsys/WindowSystem.h"
 
 namespace popquell {
@@ -45,6 +46,7 @@ struct Form1Toolkit {
     TimerHost& timers;
     Clock& clock;
     MessageBoxes& boxes;
+    InstructionsDialog& dialog;
 };
 
 class Form1 {
@@ -63,6 +65,9 @@ public:
     void Command1_Click();  // Start
     void Command3_Click();  // Select Window
     void Command4_Click();  // Stop
+    void Command2_Click();  // How to use
+    void Command5_Click();  // About
+    void abmenu_Click();
     // The program never vetoes its own close; Cancel is left as it comes.
     void Form_Unload(int& Cancel);
 
@@ -87,6 +92,7 @@ private:
     FormWindow& window_;
     Clock& clock_;
     MessageBoxes& boxes_;
+    InstructionsDialog& dialog_;
 };
 
 }  // namespace popquell

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/Toolkit.h"
+#include "help/Instructions.h"
 
 namespace popquell::sim {
 
@@ -137,6 +138,13 @@ public:
 
     WindowHandle handle;
     int minimized = 0;
+};
+
+// Records the texts it was opened with; "closes" at once.
+class FakeInstructionsDialog : public InstructionsDialog {
+public:
+    void showModal(const std::string& text) override { shownTexts.push_back(text); }
+    std::vector<std::string> shownTexts;
 };
 
 }  // namespace popquell::sim

@@ -24,7 +24,9 @@ protected:
     FakeTimerHost timers;
     FakeClock clock;
     ScriptedMessageBoxes boxes;
-    Form1 form{desk, Form1Toolkit{setMainWindow(), list, desk.nativeMenu(mainMenu), timers, clock, boxes}};
+    FakeInstructionsDialog dialog;
+    Form1 form{desk,
+               Form1Toolkit{setMainWindow(), list, desk.nativeMenu(mainMenu), timers, clock, boxes, dialog}};
 
     // A browser frame with a menu bar of its own.
     WindowHandle browser(int menuItems = 3) {
