@@ -1,0 +1,589 @@
+// Win32WindowSystem against real windows that the test makes in its own
+// process: Wine keeps menus per process, so a menu is only readable by the
+// process that made it. "Foreign" windows, the kind that Popquell serves,
+// belong to a second GUI thread of the test, which can be told to hang.
+
+#include "winsys/win32/Win32WindowSystem.h"
+
+#include <gtest/gtest.h>
+#include <tlhelp32.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <future>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "winsys/Module1.h"
+#include "winsys/win32/UniqueHandle.h"
+
+namespace popquell {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// Long enough for any honest wait, short enough that a broken test ends.
+constexpr auto kDeadline = 5s;
+// What "returns at once" has to beat, with room for a slow machine; a call
+// that waits for a hung window would take the whole hang.
+constexpr auto kPrompt = 500ms;
+// A hung thread gives up after this, so that no test can hang for good.
+constexpr DWORD kHangCapMs = 10000;
+
+// A window class registered for as long as the object lives.
+class WindowClass {
+public:
+    explicit WindowClass(std::string name) : name_(std::move(name)) {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = ::DefWindowProcA;
+        wc.hInstance = ::GetModuleHandleA(nullptr);
+        wc.lpszClassName = name_.c_str();
+        registered_ = ::RegisterClassA(&wc) != 0;
+    }
+    ~WindowClass() {
+        if (registered_) ::UnregisterClassA(name_.c_str(), ::GetModuleHandleA(nullptr));
+    }
+    WindowClass(const WindowClass&) = delete;
+    WindowClass& operator=(const WindowClass&) = delete;
+
+    bool registered() const { return registered_; }
+    const char* name() const { return name_.c_str(); }
+
+private:
+    std::string name_;
+    bool registered_ = false;
+};
+
+const WindowClass& testClass() {
+    static const WindowClass cls("PopquellTestWindow");
+    return cls;
+}
+
+constexpr DWORD kVisibleFrame = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+
+HWND createWindow(const char* className, DWORD style) {
+    return ::CreateWindowExA(0, className, "", style, 10, 10, 300, 200, nullptr, nullptr,
+                             ::GetModuleHandleA(nullptr), nullptr);
+}
+
+unique_hwnd makeWindow(const char* className, DWORD style = kVisibleFrame) {
+    return unique_hwnd(createWindow(className, style));
+}
+
+unique_hmenu makeMenu(int items) {
+    unique_hmenu menu(::CreateMenu());
+    for (int i = 0; i < items; ++i) {
+        const std::string text = "Item " + std::to_string(i + 1);
+        ::AppendMenuA(menu.get(), MF_STRING, static_cast<UINT_PTR>(100 + i), text.c_str());
+    }
+    return menu;
+}
+
+// Dispatches this thread's messages until pred holds or the deadline passes.
+template <typename Pred>
+bool pumpUntil(Pred pred) {
+    const auto end = Clock::now() + kDeadline;
+    for (;;) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+        if (pred()) return true;
+        if (Clock::now() > end) return false;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+// Polls pred, for effects that another thread brings about.
+template <typename Pred>
+bool eventually(Pred pred) {
+    const auto end = Clock::now() + kDeadline;
+    while (!pred()) {
+        if (Clock::now() > end) return false;
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+std::chrono::milliseconds elapsedSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+}
+
+int threadsOfThisProcess() {
+    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
+    unique_handle owner(snapshot);
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = ::Thread32First(snapshot, &entry); more;
+         more = ::Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID == ::GetCurrentProcessId()) ++count;
+    }
+    return count;
+}
+
+// A second GUI thread that owns windows and pumps their messages until
+// hang() makes it stop, as a hung program does. Its windows are foreign to
+// the test's own thread, as a browser's windows are to Popquell.
+class GuiThread {
+public:
+    GuiThread() {
+        auto started = std::make_shared<std::promise<DWORD>>();
+        auto id = started->get_future();
+        thread_ = std::thread([this, started] { loop(*started); });
+        if (id.wait_for(kDeadline) == std::future_status::ready) id_ = id.get();
+    }
+    ~GuiThread() {
+        resume();
+        ::PostThreadMessageW(id_, WM_QUIT, 0, 0);
+        thread_.join();
+    }
+    GuiThread(const GuiThread&) = delete;
+    GuiThread& operator=(const GuiThread&) = delete;
+
+    // A window of this thread, destroyed when the thread ends.
+    HWND createWindow(const char* className, DWORD style = kVisibleFrame) {
+        auto made = std::make_shared<HWND>(nullptr);
+        run([this, made, cls = std::string(className), style] {
+            *made = ::popquell::createWindow(cls.c_str(), style);
+            if (*made) windows_.push_back(*made);
+        });
+        return *made;
+    }
+
+    // Stops pumping messages until resume(); true once the thread has stopped.
+    bool hang() {
+        ::ResetEvent(resume_.get());
+        ::PostThreadMessageW(id_, kHang, 0, 0);
+        return ::WaitForSingleObject(hanging_.get(), 5000) == WAIT_OBJECT_0;
+    }
+    bool hanging() const { return ::WaitForSingleObject(hanging_.get(), 0) == WAIT_OBJECT_0; }
+    void resume() { ::SetEvent(resume_.get()); }
+
+private:
+    static constexpr UINT kRun = WM_APP + 1;
+    static constexpr UINT kHang = WM_APP + 2;
+
+    // Runs f on this thread and waits for it, with a deadline.
+    bool run(std::function<void()> f) {
+        auto task = std::make_shared<std::packaged_task<void()>>(std::move(f));
+        auto done = task->get_future();
+        auto call = std::make_unique<std::function<void()>>([task] { (*task)(); });
+        if (!::PostThreadMessageW(id_, kRun, 0, reinterpret_cast<LPARAM>(call.get()))) return false;
+        call.release();  // the thread owns it now
+        return done.wait_for(kDeadline) == std::future_status::ready;
+    }
+
+    void loop(std::promise<DWORD>& started) {
+        MSG msg;
+        ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // makes the message queue
+        started.set_value(::GetCurrentThreadId());
+        while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            if (msg.hwnd == nullptr && msg.message == kRun) {
+                std::unique_ptr<std::function<void()>> call(
+                    reinterpret_cast<std::function<void()>*>(msg.lParam));
+                (*call)();
+            } else if (msg.hwnd == nullptr && msg.message == kHang) {
+                ::SetEvent(hanging_.get());
+                ::WaitForSingleObject(resume_.get(), kHangCapMs);
+                ::ResetEvent(hanging_.get());
+            } else {
+                ::DispatchMessageW(&msg);
+            }
+        }
+        // The menus are the test's; a window would destroy its menu with it.
+        for (HWND w : windows_) {
+            ::SetMenu(w, nullptr);
+            ::DestroyWindow(w);
+        }
+    }
+
+    unique_handle resume_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    unique_handle hanging_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    std::vector<HWND> windows_;  // used on the thread only
+    DWORD id_ = 0;
+    std::thread thread_;
+};
+
+// ---------------------------------------------------------------------------
+
+TEST(HandleConversion, RoundTripsEveryThirtyTwoBitValue) {
+    for (const std::int32_t v : {0, 1, 0x10010, 0x7FFFFFFF, -1, -2,
+                                 static_cast<std::int32_t>(0x80001234u), INT32_MIN}) {
+        EXPECT_EQ(fromHwnd(toHwnd(v)), v);
+        EXPECT_EQ(fromHmenu(toHmenu(v)), v);
+    }
+}
+
+// user32 sign-extends handles in a 64-bit process; a value with the high bit
+// set must come out as that handle, not as a large positive one.
+TEST(HandleConversion, HighBitSignExtends) {
+    const auto v = static_cast<std::int32_t>(0x80001234u);
+    EXPECT_EQ(reinterpret_cast<std::intptr_t>(toHwnd(v)), std::intptr_t{-0x7FFFEDCC});
+    EXPECT_EQ(reinterpret_cast<std::intptr_t>(toHmenu(v)), std::intptr_t{-0x7FFFEDCC});
+}
+
+TEST(HandleConversion, RealWindowSurvivesTheRoundTrip) {
+    unique_hwnd w = makeWindow(testClass().name());
+    ASSERT_TRUE(w);
+    Win32WindowSystem ws;
+    EXPECT_NE(ws.IsWindow(fromHwnd(w.get())), 0);
+    EXPECT_EQ(toHwnd(fromHwnd(w.get())), w.get());
+}
+
+// ---------------------------------------------------------------------------
+
+// The longest name that user32 registers is 255 characters; the read gets 254
+// of them.
+TEST(ClassNameRead, CutsALongClassNameAt254Characters) {
+    const WindowClass cls(std::string(255, 'q'));
+    ASSERT_TRUE(cls.registered());
+    unique_hwnd w = makeWindow(cls.name());
+    ASSERT_TRUE(w);
+    Win32WindowSystem ws;
+    EXPECT_EQ(classNameOf(ws, fromHwnd(w.get())), std::string(254, 'q'));
+}
+
+TEST(ClassNameRead, EmptyForNoWindowAndForAGoneOne) {
+    Win32WindowSystem ws;
+    EXPECT_EQ(classNameOf(ws, 0), "");
+    HWND gone = createWindow(testClass().name(), kVisibleFrame);
+    ASSERT_NE(gone, nullptr);
+    ::DestroyWindow(gone);
+    EXPECT_EQ(classNameOf(ws, fromHwnd(gone)), "");
+    EXPECT_EQ(ieFrameClass(ws, fromHwnd(gone)), "");
+}
+
+// Class names are case-insensitive to user32, so each variant is registered
+// alone.
+std::string ieFrameClassOfWindowOfClass(const char* className) {
+    const WindowClass cls(className);
+    if (!cls.registered()) return "<not registered>";
+    unique_hwnd w = makeWindow(cls.name());
+    Win32WindowSystem ws;
+    return ieFrameClass(ws, fromHwnd(w.get()));
+}
+
+TEST(IeFrameClass, RecognisesAnInternetExplorerFrameWindow) {
+    EXPECT_EQ(ieFrameClassOfWindowOfClass("IEFrame"), "IEFrame");
+}
+
+TEST(IeFrameClass, RejectsOtherCaseAndLongerNames) {
+    EXPECT_EQ(ieFrameClassOfWindowOfClass("ieframe"), "");
+    EXPECT_EQ(ieFrameClassOfWindowOfClass("IEFrameX"), "");
+}
+
+TEST(IeFrameClass, EmptyForNoWindow) {
+    Win32WindowSystem ws;
+    EXPECT_EQ(ieFrameClass(ws, 0), "");
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(ZOrderWalk, FromTheDesktopReachesOurWindow) {
+    unique_hwnd w = makeWindow(testClass().name());
+    ASSERT_TRUE(w);
+    Win32WindowSystem ws;
+    const WindowHandle ours = fromHwnd(w.get());
+    bool found = false;
+    int steps = 0;
+    for (WindowHandle h = ws.GetWindow(ws.GetDesktopWindow(), kGwChild); h != 0 && steps < 100000;
+         h = ws.GetWindow(h, kGwHwndNext), ++steps) {
+        if (h == ours) found = true;
+    }
+    EXPECT_TRUE(found);
+}
+
+TEST(ZOrderWalk, NothingBelowTheBottomWindow) {
+    unique_hwnd w = makeWindow(testClass().name());
+    ASSERT_TRUE(w);
+    ::SetWindowPos(w.get(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    Win32WindowSystem ws;
+    EXPECT_EQ(ws.GetWindow(fromHwnd(w.get()), kGwHwndNext), 0);
+}
+
+TEST(ZOrderWalk, NothingNextToAGoneWindow) {
+    HWND gone = createWindow(testClass().name(), kVisibleFrame);
+    unique_hwnd below = makeWindow(testClass().name());
+    ASSERT_NE(gone, nullptr);
+    ::DestroyWindow(gone);
+    Win32WindowSystem ws;
+    EXPECT_EQ(ws.IsWindow(fromHwnd(gone)), 0);
+    EXPECT_EQ(ws.GetWindow(fromHwnd(gone), kGwHwndNext), 0);
+}
+
+// ---------------------------------------------------------------------------
+
+// The pop-up style has the high bit set; it must read back as the same
+// negative 32-bit value.
+TEST(WindowState, StyleReadsBackWhole) {
+    constexpr DWORD popup =
+        WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU;
+    unique_hwnd w = makeWindow(testClass().name(), popup);
+    ASSERT_TRUE(w);
+    Win32WindowSystem ws;
+    EXPECT_EQ(ws.GetWindowLongA(fromHwnd(w.get()), kGwlStyle),
+              static_cast<std::int32_t>(0x96C80000u));
+}
+
+TEST(WindowState, VisibilityOfShownAndHiddenWindows) {
+    unique_hwnd shown = makeWindow(testClass().name(), kVisibleFrame);
+    unique_hwnd hidden = makeWindow(testClass().name(), WS_OVERLAPPEDWINDOW);
+    Win32WindowSystem ws;
+    EXPECT_GT(ws.IsWindowVisible(fromHwnd(shown.get())), 0);
+    EXPECT_EQ(ws.IsWindowVisible(fromHwnd(hidden.get())), 0);
+}
+
+TEST(WindowState, ForegroundIsTheWindowTheUserWorksIn) {
+    unique_hwnd w = makeWindow(testClass().name());
+    ASSERT_TRUE(w);
+    ::SetForegroundWindow(w.get());
+    Win32WindowSystem ws;
+    EXPECT_TRUE(pumpUntil([&] { return ws.GetForegroundWindow() == fromHwnd(w.get()); }));
+}
+
+// ---------------------------------------------------------------------------
+
+// A window without a menu bar (-1) and one whose menu bar is empty (0) are
+// told apart.
+TEST(MenuBar, ItemCountTellsNoMenuBarFromAnEmptyOne) {
+    unique_hwnd w = makeWindow(testClass().name());
+    unique_hmenu empty = makeMenu(0);
+    unique_hmenu three = makeMenu(3);
+    Win32WindowSystem ws;
+    const WindowHandle h = fromHwnd(w.get());
+
+    EXPECT_EQ(ws.GetMenuItemCount(0), -1);
+    EXPECT_EQ(ws.GetMenu(h), 0);
+    EXPECT_EQ(ws.GetMenuItemCount(ws.GetMenu(h)), -1);
+
+    ws.SetMenu(h, fromHmenu(empty.get()));
+    EXPECT_EQ(ws.GetMenu(h), fromHmenu(empty.get()));
+    EXPECT_EQ(ws.GetMenuItemCount(ws.GetMenu(h)), 0);
+
+    ws.SetMenu(h, fromHmenu(three.get()));
+    EXPECT_EQ(ws.GetMenuItemCount(ws.GetMenu(h)), 3);
+
+    ws.SetMenu(h, 0);
+    EXPECT_EQ(ws.GetMenu(h), 0);
+}
+
+TEST(MenuBar, ItemCountOfADestroyedMenuIsMinusOne) {
+    HMENU menu = ::CreateMenu();
+    ::DestroyMenu(menu);
+    Win32WindowSystem ws;
+    EXPECT_EQ(ws.GetMenuItemCount(fromHmenu(menu)), -1);
+}
+
+// The main window's menu bar is shown by several windows at once.
+TEST(MenuBar, OneMenuBarShownBySeveralWindows) {
+    unique_hwnd first = makeWindow(testClass().name());
+    unique_hwnd second = makeWindow(testClass().name());
+    unique_hmenu menu = makeMenu(2);
+    Win32WindowSystem ws;
+    ws.SetMenu(fromHwnd(first.get()), fromHmenu(menu.get()));
+    ws.SetMenu(fromHwnd(second.get()), ws.GetMenu(fromHwnd(first.get())));
+    EXPECT_EQ(ws.GetMenu(fromHwnd(second.get())), fromHmenu(menu.get()));
+    EXPECT_EQ(ws.GetMenuItemCount(ws.GetMenu(fromHwnd(second.get()))), 2);
+    ws.SetMenu(fromHwnd(first.get()), 0);
+    ws.SetMenu(fromHwnd(second.get()), 0);
+}
+
+// ---------------------------------------------------------------------------
+
+// On a window of the calling thread nothing can hang, and the calls act
+// before they return.
+TEST(OwnWindow, SetMenuAndShowWindowActBeforeReturning) {
+    unique_hwnd w = makeWindow(testClass().name());
+    unique_hmenu menu = makeMenu(1);
+    Win32WindowSystem ws;
+    const WindowHandle h = fromHwnd(w.get());
+    ws.SetMenu(h, fromHmenu(menu.get()));
+    EXPECT_EQ(::GetMenu(w.get()), menu.get());
+    ws.ShowWindow(h, kSwShowMaximized);
+    EXPECT_TRUE(::IsZoomed(w.get()));
+    ws.SetMenu(h, 0);
+    EXPECT_EQ(::GetMenu(w.get()), nullptr);
+}
+
+// ---------------------------------------------------------------------------
+
+// Windows of another thread, whose owner may stop answering.
+class ForeignWindow : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(testClass().registered()); }
+
+    WindowHandle handle(HWND w) { return fromHwnd(w); }
+    bool hasVisibleBit(HWND w) {
+        return (static_cast<DWORD>(ws.GetWindowLongA(handle(w), kGwlStyle)) & WS_VISIBLE) != 0;
+    }
+
+    unique_hmenu menuA = makeMenu(2);
+    unique_hmenu menuB = makeMenu(3);
+    Win32WindowSystem ws;
+    // Declared last: ends first, taking its windows with it.
+    GuiThread hungOwner;
+    GuiThread responsiveOwner;
+};
+
+TEST_F(ForeignWindow, ShowWindowAsyncReturnsAtOnceAndTheOwnerHidesTheWindow) {
+    const HWND w = hungOwner.createWindow(testClass().name());
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(hasVisibleBit(w));
+    ASSERT_TRUE(hungOwner.hang());
+
+    const auto start = Clock::now();
+    EXPECT_NE(ws.ShowWindowAsync(handle(w), kSwHide), 0);
+    EXPECT_LT(elapsedSince(start), kPrompt);
+
+    hungOwner.resume();
+    EXPECT_TRUE(eventually([&] { return !hasVisibleBit(w); }));
+}
+
+TEST_F(ForeignWindow, PostedCloseReturnsAtOnceAndTheOwnerClosesTheWindow) {
+    const HWND w = hungOwner.createWindow(testClass().name());
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(hungOwner.hang());
+
+    const auto start = Clock::now();
+    EXPECT_NE(ws.PostMessageA(handle(w), kWmClose, 0, 0), 0);
+    EXPECT_LT(elapsedSince(start), kPrompt);
+
+    hungOwner.resume();
+    EXPECT_TRUE(eventually([&] { return ws.IsWindow(handle(w)) == 0; }));
+}
+
+TEST_F(ForeignWindow, SetMenuAndShowWindowOnAHungWindowReturnAtOnce) {
+    const HWND w = hungOwner.createWindow(testClass().name());
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(hungOwner.hang());
+
+    auto start = Clock::now();
+    EXPECT_NE(ws.SetMenu(handle(w), fromHmenu(menuA.get())), 0);
+    const auto setMenuTime = elapsedSince(start);
+    start = Clock::now();
+    EXPECT_NE(ws.ShowWindow(handle(w), kSwShowMaximized), 0);
+    const auto showWindowTime = elapsedSince(start);
+    EXPECT_LT(setMenuTime, kPrompt);
+    EXPECT_LT(showWindowTime, kPrompt);
+    RecordProperty("setMenuMs", static_cast<int>(setMenuTime.count()));
+    RecordProperty("showWindowMs", static_cast<int>(showWindowTime.count()));
+    EXPECT_TRUE(hungOwner.hanging());
+
+    // Once the window answers again, the calls are carried out.
+    hungOwner.resume();
+    ASSERT_TRUE(ws.drain(kDeadline));
+    EXPECT_EQ(::GetMenu(w), menuA.get());
+    EXPECT_TRUE(::IsZoomed(w));
+}
+
+TEST_F(ForeignWindow, ResponsiveWindowIsServedWhileAnotherHangs) {
+    const HWND hung = hungOwner.createWindow(testClass().name());
+    const HWND fine = responsiveOwner.createWindow(testClass().name());
+    ASSERT_NE(hung, nullptr);
+    ASSERT_NE(fine, nullptr);
+    ASSERT_TRUE(hungOwner.hang());
+
+    ws.SetMenu(handle(hung), fromHmenu(menuA.get()));
+    ws.SetMenu(handle(fine), fromHmenu(menuB.get()));
+    EXPECT_TRUE(eventually([&] { return ::GetMenu(fine) == menuB.get(); }));
+    EXPECT_TRUE(hungOwner.hanging());
+
+    hungOwner.resume();
+    EXPECT_TRUE(ws.drain(kDeadline));
+}
+
+TEST_F(ForeignWindow, RepeatedRequestsToAHungWindowAddNoThreads) {
+    const HWND w = hungOwner.createWindow(testClass().name());
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(hungOwner.hang());
+    ws.SetMenu(handle(w), fromHmenu(menuA.get()));  // starts the window's worker
+    const int before = threadsOfThisProcess();
+    ASSERT_GT(before, 0);
+
+    const auto start = Clock::now();
+    for (int i = 0; i < 50; ++i) {
+        ws.SetMenu(handle(w), fromHmenu(i % 2 ? menuA.get() : menuB.get()));
+        ws.ShowWindow(handle(w), kSwShowMaximized);
+    }
+    EXPECT_LT(elapsedSince(start), kPrompt);
+    // Some slack for threads of Wine's own; one each would be 100.
+    EXPECT_LE(threadsOfThisProcess(), before + 2) << "before: " << before;
+
+    // Only the last request of each kind is left to run.
+    hungOwner.resume();
+    ASSERT_TRUE(ws.drain(kDeadline));
+    EXPECT_EQ(::GetMenu(w), menuA.get());
+    EXPECT_TRUE(::IsZoomed(w));
+}
+
+TEST_F(ForeignWindow, DrainGivesUpAtItsDeadlineWhileAWindowHangs) {
+    const HWND w = hungOwner.createWindow(testClass().name());
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(hungOwner.hang());
+    ws.SetMenu(handle(w), fromHmenu(menuA.get()));
+
+    const auto start = Clock::now();
+    EXPECT_FALSE(ws.drain(100ms));
+    EXPECT_LT(elapsedSince(start), kPrompt);
+
+    hungOwner.resume();
+    EXPECT_TRUE(ws.drain(kDeadline));
+}
+
+// Shutdown: a hung window listed first does not keep the next one from being
+// given back to the user.
+TEST_F(ForeignWindow, RestoringAtExitReachesTheWindowsBehindAHungOne) {
+    const HWND hung = hungOwner.createWindow(testClass().name());
+    const HWND fine = responsiveOwner.createWindow(testClass().name());
+    ASSERT_NE(hung, nullptr);
+    ASSERT_NE(fine, nullptr);
+    ::SetMenu(hung, menuA.get());
+    ::SetMenu(fine, menuB.get());
+    ASSERT_TRUE(hungOwner.hang());
+
+    for (const HWND w : {hung, fine}) {
+        ws.SetMenu(handle(w), 0);
+        ws.ShowWindow(handle(w), kSwShowMaximized);
+    }
+    EXPECT_FALSE(ws.drain(1000ms));
+    EXPECT_EQ(::GetMenu(fine), nullptr);
+    EXPECT_TRUE(::IsZoomed(fine));
+    EXPECT_TRUE(hungOwner.hanging());
+
+    hungOwner.resume();
+    EXPECT_TRUE(ws.drain(kDeadline));
+}
+
+TEST_F(ForeignWindow, DestroyingTheWindowSystemDoesNotWaitForAHungWindow) {
+    const HWND w = hungOwner.createWindow(testClass().name());
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(hungOwner.hang());
+    auto local = std::make_unique<Win32WindowSystem>();
+    local->SetMenu(handle(w), fromHmenu(menuA.get()));
+    ASSERT_FALSE(local->drain(50ms));  // the call is under way and stuck
+
+    const auto start = Clock::now();
+    local.reset();
+    EXPECT_LT(elapsedSince(start), kPrompt);
+
+    // The stuck call still finishes once the window answers.
+    hungOwner.resume();
+    EXPECT_TRUE(eventually([&] { return ::GetMenu(w) == menuA.get(); }));
+}
+
+TEST_F(ForeignWindow, CallsOnAGoneWindowReturnZero) {
+    const HWND w = responsiveOwner.createWindow(testClass().name());
+    ASSERT_NE(w, nullptr);
+    ws.PostMessageA(handle(w), kWmClose, 0, 0);
+    ASSERT_TRUE(eventually([&] { return ws.IsWindow(handle(w)) == 0; }));
+    EXPECT_EQ(ws.SetMenu(handle(w), fromHmenu(menuA.get())), 0);
+    EXPECT_EQ(ws.ShowWindow(handle(w), kSwShowMaximized), 0);
+    EXPECT_TRUE(ws.drain(0ms));
+}
+
+}  // namespace
+}  // namespace popquell
