@@ -61,6 +61,11 @@ void Win32Menu::attachTo(HWND owner) {
     if (SetMenu(owner, menu_)) owned_.release();
 }
 
+void Win32Menu::renew() {
+    owned_.reset(CreateMenu());
+    menu_ = owned_.get();
+}
+
 void Win32Menu::insertItem(int position, int id, const std::string& text) {
     const std::wstring wide = widen(text);
     InsertMenuW(menu_, static_cast<UINT>(position), MF_BYPOSITION | MF_STRING,

@@ -42,6 +42,11 @@ public:
     Win32Menu();
     void attachTo(HWND owner);
     HMENU handle() const { return menu_; }
+    // Any window that shows the bar destroys it when it is destroyed itself,
+    // as a browser the user closes does.
+    bool lost() const { return !IsMenu(menu_); }
+    // A new, empty menu, to be filled and attached again.
+    void renew();
 
     void insertItem(int position, int id, const std::string& text) override;
     void removeItem(int id) override;

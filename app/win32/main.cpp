@@ -1,0 +1,28 @@
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <chrono>
+
+#include "app/win32/MainWindow.h"
+#include "winsys/win32/Win32WindowSystem.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+    using namespace popquell;
+    // Loads the controls the manifest asks for (version 6, themed).
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    Win32WindowSystem ws;
+    {
+        MainWindow mainWindow(instance, ws);
+        mainWindow.setEndsMessageLoop(true);
+        ShowWindow(mainWindow.hwnd(), showCommand);
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) mainWindow.dispatch(msg);
+    }
+    // Give the calls still under way on other programs' windows a moment,
+    // but never wait on a program that has stopped answering.
+    ws.drain(std::chrono::milliseconds(2000));
+    return 0;
+}
