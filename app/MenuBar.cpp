@@ -28,6 +28,12 @@ std::vector<std::string> MenuBar::visibleCaptions() const {
     return out;
 }
 
+void MenuBar::repopulate() {
+    int position = 0;
+    for (const auto& item : items_)
+        if (item->visible_) menu_.insertItem(position++, item->id_, item->caption_);
+}
+
 // Where a shown item goes: after the visible items that precede it.
 int MenuBar::positionOf(const MenuItem& item) const {
     int position = 0;

@@ -42,6 +42,8 @@ public:
     MenuItem& add(int id, const std::string& caption, bool visible);
     // The captions of the items now in the window-system menu, in order.
     std::vector<std::string> visibleCaptions() const;
+    // Puts the visible items into a window-system menu made afresh.
+    void repopulate();
 
 private:
     friend class MenuItem;
