@@ -1,0 +1,487 @@
+// Plays the README's demo against a running popquell.exe and demo browser
+// (started with --paused --log FILE), as a user would: Select Window, the
+// browser brought to the front, Yes, Start; then watches the windows the
+// demo opens, closes Popquell and the demo, and prints what happened.
+//
+//   demo_driver --log FILE [--seconds N] [--shot-pause-ms N]
+//
+// At the moments worth a picture it prints a line "[shot] NAME" and waits
+// --shot-pause-ms, so that a script reading its output can take a
+// screenshot. The exit code is 0 when everything went as it should.
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/Form1.h"
+#include "demo/DemoKinds.h"
+#include "demo/RemoteWindows.h"
+#include "res/resource.h"
+
+namespace popquell::demo {
+namespace {
+
+// The sweep runs once a second; a pop-up goes at the latest one tick after
+// it appears, plus the time the window manager and the demo take.
+constexpr std::chrono::milliseconds kSweepPeriod{1000};
+constexpr std::chrono::milliseconds kSlack{500};
+
+struct Options {
+    std::wstring logPath;
+    unsigned seconds = 20;
+    unsigned shotPauseMs = 0;
+};
+
+std::optional<Options> parseOptions() {
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (!argv) return std::nullopt;
+    std::vector<std::wstring> args(argv + 1, argv + argc);
+    LocalFree(argv);
+    Options o;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const bool hasValue = i + 1 < args.size();
+        if (args[i] == L"--log" && hasValue) {
+            o.logPath = args[++i];
+        } else if (args[i] == L"--seconds" && hasValue) {
+            o.seconds = static_cast<unsigned>(std::wcstoul(args[++i].c_str(), nullptr, 10));
+        } else if (args[i] == L"--shot-pause-ms" && hasValue) {
+            o.shotPauseMs = static_cast<unsigned>(std::wcstoul(args[++i].c_str(), nullptr, 10));
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (o.logPath.empty() || o.seconds == 0 || o.seconds > 600) return std::nullopt;
+    return o;
+}
+
+std::string ascii(const std::wstring& text) {
+    std::string out;
+    for (wchar_t c : text) out += c >= 32 && c < 127 ? static_cast<char>(c) : '?';
+    return out;
+}
+
+void say(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::vprintf(format, args);
+    va_end(args);
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+// The demo browser's log, read as it grows.
+class LogReader {
+public:
+    explicit LogReader(std::wstring path) : path_(std::move(path)) {}
+    ~LogReader() {
+        if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+    }
+    LogReader(const LogReader&) = delete;
+    LogReader& operator=(const LogReader&) = delete;
+
+    // The demo makes the file when it starts, maybe after us.
+    bool open() {
+        if (file_ == INVALID_HANDLE_VALUE) {
+            file_ = CreateFileW(path_.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        }
+        return ok();
+    }
+    bool ok() const { return file_ != INVALID_HANDLE_VALUE; }
+
+    // The complete lines written since the last call.
+    std::vector<std::string> newLines() {
+        std::vector<std::string> lines;
+        if (!ok()) return lines;
+        char chunk[4096];
+        DWORD got = 0;
+        while (ReadFile(file_, chunk, sizeof chunk, &got, nullptr) && got > 0)
+            pending_.append(chunk, got);
+        std::size_t at = 0;
+        for (std::size_t nl; (nl = pending_.find('\n', at)) != std::string::npos; at = nl + 1) {
+            std::string line = pending_.substr(at, nl - at);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            lines.push_back(std::move(line));
+        }
+        pending_.erase(0, at);
+        return lines;
+    }
+
+private:
+    std::wstring path_;
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+    std::string pending_;
+};
+
+struct Watched {
+    int serial = 0;
+    std::string kind;
+    unsigned hwnd = 0;
+    double openMs = -1;
+    double closeMs = -1;  // WM_CLOSE received, from the opening
+    double goneMs = -1;   // destroyed, from the opening
+    int closes = 0;
+    bool stillThere = false;
+};
+
+class Journey {
+public:
+    explicit Journey(Options options) : options_(std::move(options)), log_(options_.logPath) {}
+
+    int run() {
+        say("Popquell demo journey%s", runningUnderWine() ? " (under Wine)" : "");
+        if (!findWindows()) return finish();
+        if (!pick()) return finish();
+        if (!start()) return finish();
+        watch();
+        report();
+        closePopquell();
+        closeDemo();
+        return finish();
+    }
+
+private:
+    void problem(const char* format, ...) {
+        char text[512];
+        va_list args;
+        va_start(args, format);
+        std::vsnprintf(text, sizeof text, format, args);
+        va_end(args);
+        say("  PROBLEM: %s", text);
+        ++problems_;
+    }
+
+    void shot(const char* name) {
+        if (!options_.shotPauseMs) return;
+        say("[shot] %s", name);
+        Sleep(options_.shotPauseMs);
+    }
+
+    bool findWindows() {
+        main_ = waitForTopLevel(kPopquellClass, L"", 0, 20s);
+        if (!main_) {
+            problem("no Popquell main window (class PopquellForm) within 20 s");
+            return false;
+        }
+        popquell_ = Process(processOf(main_));
+        say("  Popquell's main window 0x%08X: \"%s\"", handleValue(main_),
+            ascii(windowText(main_)).c_str());
+        browser_ = waitForTopLevel(kFrameClass, kFrameTitle, 0, 20s);
+        if (!browser_) {
+            problem("no demo browser (an IEFrame window \"%s\") within 20 s",
+                    ascii(kFrameTitle).c_str());
+            return false;
+        }
+        demo_ = Process(processOf(browser_));
+        if (!waitUntil([&] { return log_.open(); }, 5s)) {
+            problem("cannot read the demo browser's log %s", ascii(options_.logPath).c_str());
+            return false;
+        }
+        // Under Wine another process's menu reads as none: -1 items.
+        const HMENU menu = GetMenu(browser_);
+        const int items = GetMenuItemCount(menu);
+        say("  Demo browser 0x%08X: class IEFrame, a menu bar of its own 0x%08X (%s)",
+            handleValue(browser_), handleValue(menu),
+            items >= 0 ? (std::to_string(items) + " items").c_str() : "items unreadable from here");
+        readLog();
+        return true;
+    }
+
+    bool bringBrowserToFront() {
+        SetForegroundWindow(browser_);
+        if (waitUntil([&] { return GetForegroundWindow() == browser_; }, 1500ms)) return true;
+        // Windows lets only the foreground program hand the foreground on;
+        // a key press counts as the user's say-so.
+        keybd_event(VK_MENU, 0, 0, 0);
+        SetForegroundWindow(browser_);
+        keybd_event(VK_MENU, 0, KEYEVENTF_KEYUP, 0);
+        return waitUntil([&] { return GetForegroundWindow() == browser_; }, 1500ms);
+    }
+
+    bool pick() {
+        if (!clickButton(main_, IDC_COMMAND3)) {
+            problem("Popquell's main window has no Select Window button");
+            return false;
+        }
+        say("  Clicked Select Window");
+        if (!bringBrowserToFront()) {
+            problem("could not bring the demo browser to the front (foreground is 0x%08X)",
+                    handleValue(GetForegroundWindow()));
+            return false;
+        }
+        say("  Brought the demo browser to the front");
+        const Box box = waitForBox(popquell_.pid(), widen(kAppTitle), 5s);
+        if (!box.hwnd) {
+            problem("Popquell asked nothing within 5 s");
+            return false;
+        }
+        say("  Popquell asks: \"%s\" [%s%s] (caption \"%s\")", ascii(box.text).c_str(),
+            box.hasYes ? "Yes" : "", box.hasNo ? " No" : "", ascii(box.caption).c_str());
+        if (box.text != widen(kSelectQuestion))
+            problem("the question was not \"%s\"", kSelectQuestion);
+        shot("demo-1-question");
+        answerBox(box, IDYES);
+        say("  Answered Yes");
+        HMENU mainMenu = nullptr;
+        const bool attached = waitUntil(
+            [&] {
+                mainMenu = GetMenu(main_);
+                return mainMenu && GetMenu(browser_) == mainMenu;
+            },
+            5s);
+        if (!attached) {
+            problem("the browser's menu bar did not become Popquell's within 5 s");
+            return false;
+        }
+        say("  The browser's menu bar is now Popquell's: GetMenu(browser) == GetMenu(Popquell) == "
+            "0x%08X",
+            handleValue(mainMenu));
+        shot("demo-2-picked");
+        return true;
+    }
+
+    bool start() {
+        clickButton(main_, IDC_COMMAND1);
+        say("  Clicked Start");
+        if (!waitUntil([&] { return IsIconic(main_) != 0; }, 3s))
+            problem("Popquell did not minimise on Start");
+        else
+            say("  Popquell minimised itself and sweeps once a second");
+        startedAt_ = SteadyClock::now();
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutW(browser_, kStartMessage, 0, 0, SMTO_ABORTIFHUNG, 5000, &result)) {
+            problem("the demo browser did not start opening windows");
+            return false;
+        }
+        say("  The demo browser opens its windows now; watching for %u s", options_.seconds);
+        return true;
+    }
+
+    // A line of the log: "  5720.1 ms  open       #1 hwnd=0x000200A2 kind=popup ...".
+    struct LogLine {
+        double t = 0;
+        std::string event;
+        int serial = 0;
+        unsigned hwnd = 0;
+        std::string kind;
+    };
+
+    static std::string field(const std::string& line, const char* key) {
+        const std::size_t at = line.find(key);
+        if (at == std::string::npos) return {};
+        const std::size_t from = at + std::strlen(key);
+        return line.substr(from, line.find(' ', from) - from);
+    }
+
+    static std::optional<LogLine> parse(const std::string& line) {
+        LogLine l;
+        char* end = nullptr;
+        l.t = std::strtod(line.c_str(), &end);
+        if (end == line.c_str()) return std::nullopt;
+        std::size_t at = line.find(" ms ", static_cast<std::size_t>(end - line.c_str()));
+        if (at == std::string::npos) return std::nullopt;
+        at = line.find_first_not_of(' ', at + 4);
+        if (at == std::string::npos) return std::nullopt;
+        l.event = line.substr(at, line.find(' ', at) - at);
+        const std::string serial = field(line, " #");
+        const std::string hwnd = field(line, " hwnd=0x");
+        l.kind = field(line, " kind=");
+        if (serial.empty() || hwnd.empty() || l.kind.empty()) return std::nullopt;
+        l.serial = static_cast<int>(std::strtol(serial.c_str(), nullptr, 10));
+        l.hwnd = static_cast<unsigned>(std::strtoul(hwnd.c_str(), nullptr, 16));
+        return l;
+    }
+
+    void readLog() {
+        for (const std::string& text : log_.newLines()) {
+            const std::optional<LogLine> line = parse(text);
+            if (!line) continue;
+            if (line->event == "open") {
+                Watched& w = windows_[line->serial];
+                w.serial = line->serial;
+                w.kind = line->kind;
+                w.hwnd = line->hwnd;
+                w.openMs = line->t;
+            } else if (const auto it = windows_.find(line->serial); it != windows_.end()) {
+                Watched& w = it->second;
+                if (line->event == "WM_CLOSE") {
+                    if (w.closeMs < 0) w.closeMs = line->t - w.openMs;
+                    ++w.closes;
+                } else if (line->event == "destroyed" &&
+                           text.find("by=demo-exit") == std::string::npos) {
+                    w.goneMs = line->t - w.openMs;
+                }
+            }
+        }
+    }
+
+    bool expectedClosed(const Watched& w) const {
+        const KindInfo* k = findKind(w.kind);
+        return k && closedHere(*k);
+    }
+
+    void watch() {
+        const auto end = startedAt_ + std::chrono::seconds(options_.seconds);
+        bool shotTaken = false;
+        while (SteadyClock::now() < end) {
+            readLog();
+            if (!shotTaken &&
+                SteadyClock::now() >= startedAt_ + std::chrono::seconds(options_.seconds) / 2) {
+                shot("demo-3-sweeping");
+                shotTaken = true;
+            }
+            Sleep(50);
+        }
+        // The last ones opened get their sweep too.
+        waitUntil(
+            [&] {
+                readLog();
+                return std::all_of(windows_.begin(), windows_.end(), [&](const auto& entry) {
+                    return !expectedClosed(entry.second) || entry.second.goneMs >= 0;
+                });
+            },
+            kSweepPeriod + kSlack + 500ms);
+        for (auto& [serial, w] : windows_) {
+            w.stillThere =
+                IsWindow(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(w.hwnd))) != 0;
+        }
+        if (!shotTaken) shot("demo-3-sweeping");
+    }
+
+    void report() {
+        say("");
+        say("Windows the demo browser opened (times from its log, from the window's creation):");
+        int closed = 0, shouldClose = 0, leftAlone = 0, shouldStay = 0, wmCloses = 0;
+        double slowest = 0;
+        const double limit = static_cast<double>((kSweepPeriod + kSlack).count());
+        for (const auto& [serial, w] : windows_) {
+            const KindInfo* k = findKind(w.kind);
+            const bool expectClose = expectedClosed(w);
+            wmCloses += w.closes;
+            char outcome[160];
+            if (w.goneMs >= 0) {
+                std::snprintf(outcome, sizeof outcome,
+                              "closed: WM_CLOSE after %5.0f ms, gone after %5.0f ms", w.closeMs,
+                              w.goneMs);
+            } else if (w.stillThere) {
+                std::snprintf(outcome, sizeof outcome, "left alone (still open)");
+            } else {
+                std::snprintf(outcome, sizeof outcome, "gone, but not through a WM_CLOSE");
+            }
+            say("  #%-2d %-21s %-56s expected: %s", serial, w.kind.c_str(), outcome,
+                k ? expectation(*k) : "?");
+            if (expectClose) {
+                ++shouldClose;
+                if (w.goneMs >= 0) {
+                    ++closed;
+                    slowest = std::max(slowest, w.goneMs);
+                    if (w.goneMs > limit)
+                        problem("#%d was closed only after %.0f ms", serial, w.goneMs);
+                } else {
+                    problem("#%d (%s) was not closed", serial, w.kind.c_str());
+                }
+            } else {
+                ++shouldStay;
+                if (w.stillThere && w.closes == 0)
+                    ++leftAlone;
+                else
+                    problem("#%d (%s) should have been left alone", serial, w.kind.c_str());
+            }
+        }
+        if (windows_.empty()) problem("the demo browser opened no windows");
+        say("Closed %d of %d windows Popquell closes here, the slowest %.0f ms after it appeared "
+            "(a sweep each %lld ms)",
+            closed, shouldClose, slowest, static_cast<long long>(kSweepPeriod.count()));
+        say("Left alone %d of %d look-alikes", leftAlone, shouldStay);
+        // Popquell's counter is on its menu bar, which the browser now shows.
+        const std::wstring caption = menuItemText(GetMenu(main_), kIdTotalMenu);
+        if (!caption.empty()) {
+            say("%s  (read from Popquell's menu bar)", ascii(caption).c_str());
+            if (caption != L"Total: " + std::to_wstring(wmCloses)) {
+                problem("Popquell's count differs from the %d WM_CLOSE messages the demo got",
+                        wmCloses);
+            }
+        } else {
+            say("Total: %d  (counted by the driver: the WM_CLOSE messages in the demo browser's "
+                "log; another "
+                "process's menu text cannot be read%s)",
+                wmCloses, runningUnderWine() ? " under Wine, where menus are per process" : "");
+        }
+    }
+
+    void closePopquell() {
+        say("");
+        PostMessageW(main_, WM_CLOSE, 0, 0);
+        say("  Closed Popquell's main window");
+        const bool givenBack =
+            waitUntil([&] { return GetMenu(browser_) == nullptr && IsZoomed(browser_); }, 5s);
+        if (givenBack)
+            say("  The browser has no menu bar now and is maximised");
+        else
+            problem("the browser did not lose Popquell's menu bar and get maximised within 5 s");
+        if (popquell_.waitForExit(10s)) {
+            const DWORD code = popquell_.exitCode();
+            say("  Popquell exited with code %lu", code);
+            if (code != 0) problem("Popquell's exit code was %lu", code);
+        } else {
+            problem("Popquell was still running 10 s after its main window was closed");
+        }
+        shot("demo-4-given-back");
+    }
+
+    void closeDemo() {
+        PostMessageW(browser_, WM_CLOSE, 0, 0);
+        if (!demo_.waitForExit(5s))
+            problem("the demo browser did not end within 5 s");
+        else
+            say("  Closed the demo browser");
+    }
+
+    int finish() {
+        say("");
+        if (problems_ == 0)
+            say("Demo journey: everything went as it should");
+        else
+            say("Demo journey: %d problem(s)", problems_);
+        return problems_ == 0 ? 0 : 1;
+    }
+
+    static std::wstring widen(const char* text) {
+        return std::wstring(text, text + std::strlen(text));
+    }
+
+    Options options_;
+    LogReader log_;
+    HWND main_ = nullptr;
+    HWND browser_ = nullptr;
+    Process popquell_;
+    Process demo_;
+    SteadyClock::time_point startedAt_{};
+    std::map<int, Watched> windows_;
+    int problems_ = 0;
+};
+
+}  // namespace
+}  // namespace popquell::demo
+
+int main() {
+    using namespace popquell::demo;
+    const std::optional<Options> options = parseOptions();
+    if (!options) {
+        std::fprintf(stderr, "usage: demo_driver --log FILE [--seconds N] [--shot-pause-ms N]\n");
+        return 2;
+    }
+    return Journey(*options).run();
+}
