@@ -4,6 +4,7 @@
 
 #include "app/Layout.h"
 #include "app/win32/ColorButton.h"
+#include "app/win32/WindowProc.h"
 #include "app/win32/Dpi.h"
 #include "res/resource.h"
 #include "winsys/win32/Win32WindowSystem.h"
@@ -60,7 +61,7 @@ ChildStyle childStyleOf(ControlKind kind) {
 
 MainWindow::MainWindow(HINSTANCE instance, WindowSystem& ws)
     : backBrush_(CreateSolidBrush(toColorref(kForm1BackColor))) {
-    registerClass(instance, &MainWindow::windowProc);
+    registerClass(instance, &memberWindowProc<MainWindow>);
     CreateWindowExW(0, kMainWindowClass, widen(kForm1Caption).c_str(), kMainWindowStyle,
                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                     instance, this);
@@ -138,22 +139,6 @@ bool MainWindow::tabOutOfText1(const MSG& msg) noexcept {
 WindowHandle MainWindow::hWnd() { return fromHwnd(hwnd_); }
 
 void MainWindow::minimize() { ShowWindow(hwnd_, SW_MINIMIZE); }
-
-LRESULT CALLBACK MainWindow::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    const LRESULT result = self ? self->handleMessage(msg, wParam, lParam)
-                                : DefWindowProcW(hwnd, msg, wParam, lParam);
-    if (msg == WM_NCDESTROY && self) {
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-    }
-    return result;
-}
 
 LRESULT MainWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
     switch (msg) {

@@ -11,6 +11,7 @@
 
 #include "app/Form1.h"
 #include "app/win32/FocusMemory.h"
+#include "app/win32/WindowProc.h"
 #include "app/win32/Win32Toolkit.h"
 #include "help/win32/InstructionsDialog.h"
 #include "winsys/win32/UniqueHandle.h"
@@ -46,7 +47,7 @@ public:
     void minimize() override;
 
 private:
-    static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    friend LRESULT CALLBACK popquell::memberWindowProc<MainWindow>(HWND, UINT, WPARAM, LPARAM);
     LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
 
     void createControls(HINSTANCE instance);

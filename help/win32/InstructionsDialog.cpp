@@ -2,6 +2,7 @@
 
 #include "app/Layout.h"
 #include "app/win32/ColorButton.h"
+#include "app/win32/WindowProc.h"
 #include "app/win32/Dpi.h"
 #include "app/win32/FocusMemory.h"
 #include "app/win32/Win32Toolkit.h"
@@ -34,7 +35,7 @@ public:
     void Command1_Click();
 
 private:
-    static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    friend LRESULT CALLBACK popquell::memberWindowProc<Dialog>(HWND, UINT, WPARAM, LPARAM);
     LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
 
     void createControls(HINSTANCE instance);
@@ -68,7 +69,7 @@ void registerClass(HINSTANCE instance, WNDPROC windowProc) {
 }
 
 Dialog::Dialog(HINSTANCE instance, HWND owner) : owner_(owner) {
-    registerClass(instance, &Dialog::windowProc);
+    registerClass(instance, &memberWindowProc<Dialog>);
     CreateWindowExW(kDialogExStyle, kDialogClass, widen(kDialogCaption).c_str(), kDialogStyle,
                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
                     instance, this);
@@ -129,22 +130,6 @@ void Dialog::runModal() {
 void Dialog::Command1_Click() {
     SetWindowTextW(text1_, L"");
     open_ = false;
-}
-
-LRESULT CALLBACK Dialog::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        auto* self = static_cast<Dialog*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    const LRESULT result = self ? self->handleMessage(msg, wParam, lParam)
-                                : DefWindowProcW(hwnd, msg, wParam, lParam);
-    if (msg == WM_NCDESTROY && self) {
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-    }
-    return result;
 }
 
 LRESULT Dialog::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
