@@ -1,8 +1,9 @@
 #include "app/Form1.h"
 
-#include <cstdio>
+#include <charconv>
+#include <cstdint>
 #include <limits>
-#include <unordered_set>
+#include <vector>
 
 #include "winsys/Module1.h"
 
@@ -15,21 +16,82 @@ namespace {
 // windows that keep reordering themselves, and ends.
 constexpr int kMaxWalkSteps = 65536;
 
-std::string twoDigits(int value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%02d", value);
-    return text;
+// The handles one walk has visited. A walk inserts every window it meets,
+// and a node-based set spent most of the sweep's time allocating nodes; this
+// is one flat table with open addressing, kept at most half full. 0 never
+// enters it, since the walk ends there, so 0 marks a free slot.
+class HandleSet {
+public:
+    // True when h was not in the set yet.
+    bool insert(WindowHandle h) {
+        if (2 * (size_ + 1) > slots_.size()) grow();
+        return place(h);
+    }
+
+private:
+    bool place(WindowHandle h) {
+        // Fibonacci hashing: the top bits of the product depend on every
+        // bit of the handle.
+        const std::uint64_t product = std::uint64_t{static_cast<std::uint32_t>(h)} * 0x9E3779B97F4A7C15ull;
+        const std::size_t mask = slots_.size() - 1;
+        auto i = static_cast<std::size_t>(product >> (64 - bits_));
+        for (; slots_[i] != 0; i = (i + 1) & mask)
+            if (slots_[i] == h) return false;
+        slots_[i] = h;
+        ++size_;
+        return true;
+    }
+
+    void grow() {
+        std::vector<WindowHandle> old(std::size_t{1} << ++bits_, 0);
+        old.swap(slots_);
+        size_ = 0;
+        for (const WindowHandle h : old)
+            if (h != 0) place(h);
+    }
+
+    int bits_ = 7;
+    std::vector<WindowHandle> slots_ = std::vector<WindowHandle>(std::size_t{1} << bits_, 0);
+    std::size_t size_ = 0;
+};
+
+// As printf's "%0*d": zeros between the sign and the digits up to the
+// width. The caption is built for every browser frame the sweep meets, and
+// snprintf cost more than the rest of the frame's handling.
+void appendPadded(std::string& out, int value, std::size_t width) {
+    char digits[16];
+    const char* const end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    const char* first = digits;
+    if (value < 0) {
+        out += '-';
+        ++first;
+        if (width > 0) --width;
+    }
+    const auto length = static_cast<std::size_t>(end - first);
+    if (length < width) out.append(width - length, '0');
+    out.append(first, end);
 }
 
 }  // namespace
 
 std::string timeCaption(Clock& clock) {
     const LocalTime t = clock.now();
-    char year[16];
-    std::snprintf(year, sizeof year, "%04d", t.year);
-    return twoDigits(t.hour) + ":" + twoDigits(t.minute) + ":" + twoDigits(t.second) + "    " +
-           clock.weekdayName(t.weekday) + " " + clock.monthAbbrev(t.month) + " " +
-           std::to_string(t.day) + " " + year;
+    std::string text;
+    text.reserve(48);
+    appendPadded(text, t.hour, 2);
+    text += ':';
+    appendPadded(text, t.minute, 2);
+    text += ':';
+    appendPadded(text, t.second, 2);
+    text += "    ";
+    text += clock.weekdayName(t.weekday);
+    text += ' ';
+    text += clock.monthAbbrev(t.month);
+    text += ' ';
+    appendPadded(text, t.day, 0);
+    text += ' ';
+    appendPadded(text, t.year, 4);
+    return text;
 }
 
 Form1::Form1(WindowSystem& ws, const Form1Toolkit& toolkit)
@@ -62,10 +124,10 @@ MenuHandle Form1::mainMenu() { return ws_.GetMenu(window_.hWnd()); }
 // windows like any other; only 0 ends the chain.
 template <typename Visit>
 void Form1::walkTopLevelWindows(WindowHandle from, Visit visit) {
-    std::unordered_set<WindowHandle> seen;
+    HandleSet seen;
     WindowHandle h = from;
     for (int steps = 0; h != 0 && steps < kMaxWalkSteps; ++steps) {
-        if (seen.insert(h).second) visit(h);
+        if (seen.insert(h)) visit(h);
         h = ws_.GetWindow(h, kGwHwndNext);
     }
 }
