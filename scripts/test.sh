@@ -83,6 +83,14 @@ else
     failed=$((failed + 1))
 fi
 
+# The same unit tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+if build_preset native-asan; then
+    popquell_log "== native-asan: tests"
+    run_ctest native-asan 2 300
+else
+    failed=$((failed + 1))
+fi
+
 # The same unit tests built for Windows, and the tests of the Win32 side
 # against real windows, under Wine.
 if build_preset windows; then
