@@ -64,16 +64,16 @@ void placeControl(HWND child, const TwipRect& rect, UINT dpi) noexcept {
 
 COLORREF toColorref(const Rgb& rgb) noexcept { return RGB(rgb.red, rgb.green, rgb.blue); }
 
-HFONT createFont(const FontSpec& spec, UINT dpi) noexcept {
+HFONT createFont(const FontSpec& font, UINT dpi) noexcept {
     LOGFONTW lf{};
-    lf.lfHeight = fontHeightPixels(spec, static_cast<int>(dpi));
-    lf.lfWeight = spec.weight;
-    lf.lfCharSet = static_cast<BYTE>(spec.charset);
+    lf.lfHeight = fontHeightPixels(font, static_cast<int>(dpi));
+    lf.lfWeight = font.weight;
+    lf.lfCharSet = static_cast<BYTE>(font.charset);
     lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
     lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     lf.lfQuality = DEFAULT_QUALITY;
     lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-    const std::wstring face = widen(spec.face);
+    const std::wstring face = widen(font.face);
     lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
     return CreateFontIndirectW(&lf);
 }

@@ -27,7 +27,7 @@ void placeControl(HWND child, const TwipRect& rect, UINT dpi) noexcept;
 
 COLORREF toColorref(const Rgb& rgb) noexcept;
 
-// A font of the spec at `dpi`; the caller owns it.
-HFONT createFont(const FontSpec& spec, UINT dpi) noexcept;
+// The font described, made for `dpi`; the caller owns it.
+HFONT createFont(const FontSpec& font, UINT dpi) noexcept;
 
 }  // namespace popquell

@@ -94,10 +94,10 @@ MainWindow::~MainWindow() {
 // In tab order: the keyboard moves through the children in the order they
 // were made.
 void MainWindow::createControls(HINSTANCE instance) {
-    for (const ControlSpec& spec : kForm1Controls) {
-        const ChildStyle s = childStyleOf(spec.kind);
-        CreateWindowExW(s.exStyle, s.cls, widen(spec.caption).c_str(), s.style, 0, 0, 0, 0, hwnd_,
-                        controlId(spec.id), instance, nullptr);
+    for (const ControlSpec& item : kForm1Controls) {
+        const ChildStyle s = childStyleOf(item.kind);
+        CreateWindowExW(s.exStyle, s.cls, widen(item.caption).c_str(), s.style, 0, 0, 0, 0, hwnd_,
+                        controlId(item.id), instance, nullptr);
     }
 }
 
@@ -106,10 +106,10 @@ void MainWindow::applyDpi(UINT dpi) {
     dpi_ = dpi;
     unique_hfont buttonFont(createFont(kButtonFont, dpi));
     unique_hfont formFont(createFont(kForm1Font, dpi));
-    for (const ControlSpec& spec : kForm1Controls) {
-        const HWND child = GetDlgItem(hwnd_, spec.id);
-        placeControl(child, spec.rect, dpi);
-        const HFONT font = spec.kind == ControlKind::Button ? buttonFont.get() : formFont.get();
+    for (const ControlSpec& item : kForm1Controls) {
+        const HWND child = GetDlgItem(hwnd_, item.id);
+        placeControl(child, item.rect, dpi);
+        const HFONT font = item.kind == ControlKind::Button ? buttonFont.get() : formFont.get();
         SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     }
     // Only now do the controls let go of the old fonts.

@@ -143,36 +143,36 @@ TEST_F(MainWindowTest, ChildWindowsAreMadeInTabOrder) {
 }
 
 TEST_F(MainWindowTest, ControlsSitAtTheirTwipRectangles) {
-    for (const ControlSpec& spec : kForm1Controls) {
-        const HWND child = control(spec.id);
-        ASSERT_NE(child, nullptr) << spec.name;
-        EXPECT_EQ(childRect(child), toPixels(spec.rect, dpi())) << spec.name;
+    for (const ControlSpec& item : kForm1Controls) {
+        const HWND child = control(item.id);
+        ASSERT_NE(child, nullptr) << item.name;
+        EXPECT_EQ(childRect(child), toPixels(item.rect, dpi())) << item.name;
     }
 }
 
 TEST_F(MainWindowTest, ButtonsAreOwnerDrawnTabStopsWithTheirCaptions) {
-    for (const ControlSpec& spec : kForm1Controls) {
-        if (spec.kind != ControlKind::Button) continue;
-        const HWND button = control(spec.id);
-        EXPECT_EQ(className(button), L"Button") << spec.name;
+    for (const ControlSpec& item : kForm1Controls) {
+        if (item.kind != ControlKind::Button) continue;
+        const HWND button = control(item.id);
+        EXPECT_EQ(className(button), L"Button") << item.name;
         const auto style = static_cast<DWORD>(GetWindowLongW(button, GWL_STYLE));
-        EXPECT_EQ(style & BS_TYPEMASK, static_cast<DWORD>(BS_OWNERDRAW)) << spec.name;
-        EXPECT_NE(style & WS_TABSTOP, 0u) << spec.name;
-        EXPECT_TRUE(IsWindowVisible(button)) << spec.name;
-        EXPECT_TRUE(IsWindowEnabled(button)) << spec.name;
-        EXPECT_EQ(windowText(button), widenAscii(spec.caption)) << spec.name;
+        EXPECT_EQ(style & BS_TYPEMASK, static_cast<DWORD>(BS_OWNERDRAW)) << item.name;
+        EXPECT_NE(style & WS_TABSTOP, 0u) << item.name;
+        EXPECT_TRUE(IsWindowVisible(button)) << item.name;
+        EXPECT_TRUE(IsWindowEnabled(button)) << item.name;
+        EXPECT_EQ(windowText(button), widenAscii(item.caption)) << item.name;
     }
 }
 
 TEST_F(MainWindowTest, ButtonCaptionsAreBoldMsSansSerif) {
-    for (const ControlSpec& spec : kForm1Controls) {
-        if (spec.kind != ControlKind::Button) continue;
-        const LOGFONTW lf = fontOf(control(spec.id));
-        EXPECT_STREQ(lf.lfFaceName, L"MS Sans Serif") << spec.name;
-        EXPECT_EQ(lf.lfHeight, fontHeightPixels(kButtonFont, dpi())) << spec.name;
-        EXPECT_EQ(lf.lfWeight, 700) << spec.name;
-        EXPECT_EQ(lf.lfCharSet, 0) << spec.name;
-        EXPECT_FALSE(lf.lfItalic || lf.lfUnderline || lf.lfStrikeOut) << spec.name;
+    for (const ControlSpec& item : kForm1Controls) {
+        if (item.kind != ControlKind::Button) continue;
+        const LOGFONTW lf = fontOf(control(item.id));
+        EXPECT_STREQ(lf.lfFaceName, L"MS Sans Serif") << item.name;
+        EXPECT_EQ(lf.lfHeight, fontHeightPixels(kButtonFont, dpi())) << item.name;
+        EXPECT_EQ(lf.lfWeight, 700) << item.name;
+        EXPECT_EQ(lf.lfCharSet, 0) << item.name;
+        EXPECT_FALSE(lf.lfItalic || lf.lfUnderline || lf.lfStrikeOut) << item.name;
     }
     if (dpi() == 96) {
         EXPECT_EQ(fontOf(control(IDC_COMMAND1)).lfHeight, -11);
@@ -396,8 +396,8 @@ TEST_F(MainWindowTest, ADpiChangeTakesTheSuggestedRectangleAndScalesControlsAndF
     RECT frame{};
     GetWindowRect(window.hwnd(), &frame);
     EXPECT_EQ(toPixelRect(frame), toPixelRect(suggested));
-    for (const ControlSpec& spec : kForm1Controls)
-        EXPECT_EQ(childRect(control(spec.id)), toPixels(spec.rect, 144)) << spec.name;
+    for (const ControlSpec& item : kForm1Controls)
+        EXPECT_EQ(childRect(control(item.id)), toPixels(item.rect, 144)) << item.name;
     const LOGFONTW lf = fontOf(control(IDC_COMMAND3));
     EXPECT_EQ(lf.lfHeight, -17);
     EXPECT_EQ(lf.lfWeight, 700);
