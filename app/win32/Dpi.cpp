@@ -62,6 +62,18 @@ void placeControl(HWND child, const TwipRect& rect, UINT dpi) noexcept {
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void moveToSuggested(HWND window, const RECT& suggested) noexcept {
+    SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT fillClientArea(HWND window, HDC dc, HBRUSH brush) noexcept {
+    RECT r{};
+    GetClientRect(window, &r);
+    FillRect(dc, &r, brush);
+    return 1;
+}
+
 COLORREF toColorref(const Rgb& rgb) noexcept { return RGB(rgb.red, rgb.green, rgb.blue); }
 
 HFONT createFont(const FontSpec& font, UINT dpi) noexcept {

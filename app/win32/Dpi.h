@@ -22,6 +22,12 @@ SIZE windowSizeForClient(PixelSize client, DWORD style, DWORD exStyle, bool menu
 // position. The frame and the menu bar are measured, not assumed.
 void fitClientArea(HWND window, PixelSize client, UINT dpi) noexcept;
 
+// Takes the rectangle that WM_DPICHANGED suggests for the window.
+void moveToSuggested(HWND window, const RECT& suggested) noexcept;
+
+// Paints the whole client area with `brush`; the answer to WM_ERASEBKGND.
+LRESULT fillClientArea(HWND window, HDC dc, HBRUSH brush) noexcept;
+
 // Moves a child to its rectangle at `dpi`.
 void placeControl(HWND child, const TwipRect& rect, UINT dpi) noexcept;
 

@@ -156,7 +156,7 @@ LRESULT MainWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexce
         if (endsMessageLoop_) PostQuitMessage(0);
         return 0;
     case WM_ERASEBKGND:
-        return eraseBackground(reinterpret_cast<HDC>(wParam));
+        return fillClientArea(hwnd_, reinterpret_cast<HDC>(wParam), backBrush_.get());
     case WM_CTLCOLORLISTBOX:
         return colorList1(reinterpret_cast<HDC>(wParam));
     case WM_DRAWITEM:
@@ -216,15 +216,7 @@ void MainWindow::onClose() {
 
 void MainWindow::onDpiChanged(UINT dpi, const RECT& suggested) {
     applyDpi(dpi);
-    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-LRESULT MainWindow::eraseBackground(HDC dc) {
-    RECT r{};
-    GetClientRect(hwnd_, &r);
-    FillRect(dc, &r, backBrush_.get());
-    return 1;
+    moveToSuggested(hwnd_, suggested);
 }
 
 LRESULT MainWindow::colorList1(HDC dc) {

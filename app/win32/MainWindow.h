@@ -57,7 +57,6 @@ private:
     void onCommand(int id, int code, HWND control);
     void onClose();
     void onDpiChanged(UINT dpi, const RECT& suggested);
-    LRESULT eraseBackground(HDC dc);
     LRESULT colorList1(HDC dc);
 
     HWND hwnd_ = nullptr;

@@ -42,7 +42,6 @@ private:
     void applyDpi(UINT dpi);
     void onCommand(int id, HWND control);
     void onDpiChanged(UINT dpi, const RECT& suggested);
-    LRESULT eraseBackground(HDC dc);
     LRESULT colorText1(HDC dc);
 
     HWND owner_;
@@ -142,7 +141,7 @@ LRESULT Dialog::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
         Command1_Click();
         return 0;
     case WM_ERASEBKGND:
-        return eraseBackground(reinterpret_cast<HDC>(wParam));
+        return fillClientArea(hwnd_, reinterpret_cast<HDC>(wParam), backBrush_.get());
     // A read-only edit asks with WM_CTLCOLORSTATIC.
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
@@ -175,15 +174,7 @@ void Dialog::onCommand(int id, HWND control) {
 
 void Dialog::onDpiChanged(UINT dpi, const RECT& suggested) {
     applyDpi(dpi);
-    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-LRESULT Dialog::eraseBackground(HDC dc) {
-    RECT r{};
-    GetClientRect(hwnd_, &r);
-    FillRect(dc, &r, backBrush_.get());
-    return 1;
+    moveToSuggested(hwnd_, suggested);
 }
 
 LRESULT Dialog::colorText1(HDC dc) {
