@@ -1,0 +1,607 @@
+// Popquell among windows that fight back, under Wine, with the real main
+// window and its real timers: owners that have stopped handling messages,
+// windows that refuse to close, a storm of windows coming and going, and a
+// pop-up that keeps raising itself. The monitor must go on ticking, close
+// nothing but what it should, and end promptly. The hostile windows belong
+// to other threads of the test: Wine keeps menus per process, and the
+// frame test reads menu bars.
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <future>
+#include <initializer_list>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/win32/MainWindow.h"
+#include "res/resource.h"
+#include "tests/wine/GuiTestSupport.h"
+#include "winsys/win32/Win32WindowSystem.h"
+
+namespace popquell::wine {
+namespace {
+
+constexpr DWORD kPopupBits = 0x96C80000u;
+constexpr DWORD kBrowserStyle = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+
+// Posted to a window: its thread stops handling messages, as a hung program
+// does, until the event in lParam is set or wParam milliseconds have passed.
+constexpr UINT kHang = WM_APP + 20;
+// No thread of these tests stays hung longer than this.
+constexpr DWORD kHangCapMs = 12000;
+// Two picks' worth of the watcher's period and the question's answer.
+constexpr std::chrono::milliseconds kPickDeadline{5000};
+
+using Ms = std::chrono::duration<double, std::milli>;
+
+// What a hostile window does and what it went through. The test owns it;
+// the window points to it from GWLP_USERDATA.
+struct Behaviour {
+    bool refuseClose = false;
+    std::atomic<int> closes{0};        // WM_CLOSE received
+    std::atomic<int> hides{0};         // hidden by someone else
+    std::atomic<bool> destroying{false};
+    std::atomic<bool> alive{true};
+};
+
+LRESULT CALLBACK hostileProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        if (create->lpCreateParams)
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* b = reinterpret_cast<Behaviour*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    switch (msg) {
+    case kHang:
+        WaitForSingleObject(reinterpret_cast<HANDLE>(lParam), static_cast<DWORD>(wParam));
+        return 0;
+    case WM_CLOSE:
+        if (b) {
+            ++b->closes;
+            if (b->refuseClose) return 0;
+        }
+        break;
+    case WM_SHOWWINDOW:
+        if (b && wParam == FALSE && !b->destroying) ++b->hides;
+        break;
+    case WM_NCDESTROY:
+        if (b) b->alive = false;
+        break;
+    }
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+// Counts the main window's timer ticks by id, as they reach its procedure.
+class TickCounter {
+public:
+    bool attach(HWND window) {
+        return SetWindowSubclass(window, &TickCounter::proc, 1, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+    }
+    int sweeps() const { return counts_[kIdTimer1]; }
+    int keeps() const { return counts_[kIdTimer3]; }
+
+private:
+    static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                 DWORD_PTR data) {
+        auto* self = reinterpret_cast<TickCounter*>(data);
+        if (msg == WM_TIMER && wParam < self->counts_.size()) ++self->counts_[wParam];
+        if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, &TickCounter::proc, id);
+        return DefSubclassProc(hwnd, msg, wParam, lParam);
+    }
+    std::array<std::atomic<int>, 4> counts_{};
+};
+
+// The real window system, counting the walk's steps (GW_HWNDNEXT reads).
+class CountingWindowSystem final : public WindowSystem {
+public:
+    explicit CountingWindowSystem(Win32WindowSystem& real) : real_(real) {}
+    int steps() const { return steps_; }
+
+    WindowHandle GetDesktopWindow() override { return real_.GetDesktopWindow(); }
+    WindowHandle GetWindow(WindowHandle h, int cmd) override {
+        if (cmd == kGwHwndNext) ++steps_;
+        return real_.GetWindow(h, cmd);
+    }
+    std::int32_t GetWindowLongA(WindowHandle h, int index) override { return real_.GetWindowLongA(h, index); }
+    int GetClassNameA(WindowHandle h, char* buffer, int maxCount) override {
+        return real_.GetClassNameA(h, buffer, maxCount);
+    }
+    WindowHandle GetForegroundWindow() override { return real_.GetForegroundWindow(); }
+    int IsWindow(WindowHandle h) override { return real_.IsWindow(h); }
+    int IsWindowVisible(WindowHandle h) override { return real_.IsWindowVisible(h); }
+    MenuHandle GetMenu(WindowHandle h) override { return real_.GetMenu(h); }
+    int GetMenuItemCount(MenuHandle menu) override { return real_.GetMenuItemCount(menu); }
+    int SetMenu(WindowHandle h, MenuHandle menu) override { return real_.SetMenu(h, menu); }
+    int ShowWindowAsync(WindowHandle h, int cmdShow) override { return real_.ShowWindowAsync(h, cmdShow); }
+    int ShowWindow(WindowHandle h, int cmdShow) override { return real_.ShowWindow(h, cmdShow); }
+    int PostMessageA(WindowHandle h, unsigned msg, std::intptr_t wParam, std::intptr_t lParam) override {
+        return real_.PostMessageA(h, msg, wParam, lParam);
+    }
+
+private:
+    Win32WindowSystem& real_;
+    std::atomic<int> steps_{0};
+};
+
+int topLevelWindowCount() {
+    int count = 0;
+    EnumWindows([](HWND, LPARAM p) -> BOOL { return ++*reinterpret_cast<int*>(p) > 0; },
+                reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+// True when w's thread does not answer within 100 ms.
+bool hung(HWND w) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_NORMAL, 100, &result) == 0;
+}
+
+class Hostile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(ieFrame.registered() && ieFrameX.registered() && popup.registered() &&
+                    taskbar.registered());
+        ASSERT_NE(release.get(), nullptr);
+        // The sweep starts below the topmost window; this one stands in for
+        // the taskbar, above every window of the test.
+        ASSERT_NE(cover.create(taskbar.name(), WS_POPUP | WS_VISIBLE, BrowserThread::kNoMenuBar,
+                               WS_EX_TOPMOST | WS_EX_TOOLWINDOW),
+                  nullptr);
+        for (BrowserThread* t : {&browsers, &stuck}) t->setForeignMenu(window.menuForTesting());
+        ASSERT_TRUE(ticks.attach(window.hwnd()));
+    }
+
+    void TearDown() override {
+        SetEvent(release.get());
+        // The calls that waited on a hung window run once it answers again.
+        EXPECT_TRUE(ws.drain(std::chrono::milliseconds(5000)));
+    }
+
+    template <typename Pred>
+    bool pump(Pred pred, std::chrono::milliseconds deadline = kDeadline) {
+        return pumpUntil(pred, deadline, &window);
+    }
+
+    Behaviour& behaviour(bool refuseClose = false) {
+        Behaviour& b = behaviours.emplace_back();
+        b.refuseClose = refuseClose;
+        return b;
+    }
+
+    // A window of thread t that behaves as b says.
+    HWND make(BrowserThread& t, const wchar_t* cls, DWORD style, int menuItems, Behaviour& b) {
+        const HWND w = t.create(cls, style, menuItems);
+        if (w) SetWindowLongPtrW(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&b));
+        return w;
+    }
+
+    void click(int id) { SendMessageW(GetDlgItem(window.hwnd(), id), BM_CLICK, 0, 0); }
+
+    // Select Window, the browser to the front, and Yes.
+    bool pick(BrowserThread& owner, HWND browser) {
+        click(IDC_COMMAND3);
+        auto watcher = ModalWatcher::answerBox(IDYES, nullptr, kPickDeadline);
+        owner.bringToFront(browser);
+        const bool done = pump([&] { return !form.Timer2.Enabled(); }, kPickDeadline);
+        return watcher->found() && done;
+    }
+
+    // Declared first, so that they outlive every window that points to them.
+    std::deque<Behaviour> behaviours;
+    unique_handle release{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    WindowClass ieFrame{L"IEFrame", hostileProc};
+    WindowClass ieFrameX{L"IEFrameX", hostileProc};
+    WindowClass popup{L"PopquellHostilePopup", hostileProc};
+    WindowClass taskbar{L"PopquellHostileTaskbar"};
+    Win32WindowSystem ws;
+    CountingWindowSystem counted{ws};
+    TickCounter ticks;
+    MainWindow window{GetModuleHandleW(nullptr), counted};
+    Form1& form = window.form();
+    // Declared last, so they end first: their windows go before the main one.
+    BrowserThread cover;
+    BrowserThread browsers;
+    BrowserThread stuck;
+};
+
+// A picked frame (listed first), an unpicked frame with a menu bar and a
+// pop-up, all of a thread that has stopped handling messages: the sweep and
+// the keeper tick, the main window answers, and closing it ends at the
+// drain's bound while the other picked browser is given back.
+TEST_F(Hostile, HungOwnersHoldUpNeitherTheTimersNorTheWindowNorTheExit) {
+    ShowWindow(window.hwnd(), SW_SHOWNORMAL);
+    SetForegroundWindow(window.hwnd());
+    ASSERT_TRUE(pump([&] { return GetForegroundWindow() == window.hwnd(); }));
+
+    const HWND hungFrame = make(stuck, ieFrame.name(), kBrowserStyle, 3, behaviour());
+    const HWND goodFrame = make(browsers, ieFrame.name(), kBrowserStyle, 3, behaviour());
+    ASSERT_TRUE(hungFrame && goodFrame);
+    ASSERT_TRUE(pick(stuck, hungFrame));
+    ASSERT_TRUE(pick(browsers, goodFrame));
+    ASSERT_EQ(form.List1.ListCount(), 2);
+    ASSERT_EQ(form.List1.ItemData(0), fromHwnd(hungFrame)) << "the hung frame comes first";
+    const HMENU ours = window.menuForTesting();
+    ASSERT_TRUE(pump([&] { return GetMenu(hungFrame) == ours && GetMenu(goodFrame) == ours; }));
+
+    // The hung frame shows a bar of its own again, so the keeper has work
+    // on it on every tick; a frame with a menu bar and a pop-up join it.
+    ASSERT_TRUE(stuck.run([&] {
+        const HMENU own = CreateMenu();
+        for (int i = 0; i < 3; ++i) AppendMenuW(own, MF_STRING, static_cast<UINT_PTR>(200 + i), L"Own");
+        SetMenu(hungFrame, own);
+    }));
+    const HWND unpicked = make(stuck, ieFrame.name(), kBrowserStyle, 3, behaviour());
+    const HWND hungPopup = make(stuck, popup.name(), kPopupBits, BrowserThread::kNoMenuBar, behaviour());
+    ASSERT_TRUE(unpicked && hungPopup);
+    ASSERT_EQ(static_cast<DWORD>(GetWindowLongW(hungPopup, GWL_STYLE)), kPopupBits);
+
+    PostMessageW(hungFrame, kHang, kHangCapMs, reinterpret_cast<LPARAM>(release.get()));
+    // A sent message goes before a posted one, so the first probe may
+    // still be answered.
+    ASSERT_TRUE(pump([&] { return hung(hungFrame); }));
+
+    click(IDC_COMMAND1);  // Start
+    ASSERT_TRUE(form.Timer1.Enabled());
+    const int sweeps0 = ticks.sweeps(), keeps0 = ticks.keeps();
+
+    // Another program asks the main window something, now and then.
+    std::vector<double> answers;
+    std::atomic<bool> probing{true};
+    const HWND main = window.hwnd();
+    std::thread prober([&] {
+        for (int i = 0; i < 8; ++i) {
+            const auto start = SteadyClock::now();
+            DWORD_PTR result = 0;
+            const bool answered = SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result) != 0;
+            answers.push_back(answered ? Ms(SteadyClock::now() - start).count() : -1.0);
+            Sleep(250);
+        }
+        probing = false;
+    });
+    const bool ticked = pump(
+        [&] { return ticks.sweeps() - sweeps0 >= 3 && ticks.keeps() - keeps0 >= 6 && !probing; }, 8s);
+    prober.join();
+    EXPECT_TRUE(ticked) << "sweep ticks " << ticks.sweeps() - sweeps0 << ", keeper ticks "
+                        << ticks.keeps() - keeps0;
+    ASSERT_EQ(answers.size(), 8u);
+    for (const double ms : answers) {
+        EXPECT_GE(ms, 0.0) << "the main window did not answer within 2 s";
+        EXPECT_LT(ms, 200.0);
+    }
+    EXPECT_GE(form.totalClose, 1) << "the hung pop-up is counted even though it cannot go";
+    EXPECT_TRUE(IsWindow(hungPopup));
+    EXPECT_FALSE(form.timemenu.Caption().empty()) << "the unpicked frame's bar was read";
+
+    // The user closes Popquell while the first listed window still hangs.
+    ASSERT_TRUE(hung(hungFrame));
+    const auto start = SteadyClock::now();
+    SendMessageW(main, WM_CLOSE, 0, 0);
+    const auto closed = SteadyClock::now();
+    EXPECT_EQ(window.hwnd(), nullptr);
+    // What the program does after its message loop.
+    const bool drained = ws.drain(std::chrono::milliseconds(2000));
+    const auto ended = SteadyClock::now();
+    EXPECT_FALSE(drained) << "the hung frame's calls are still waiting";
+    EXPECT_LT(Ms(closed - start).count(), 500.0) << "the unload itself never waits";
+    EXPECT_LT(Ms(ended - start).count(), 3000.0);
+    EXPECT_EQ(GetMenu(goodFrame), nullptr);
+    EXPECT_TRUE(IsZoomed(goodFrame)) << "the browser listed after the hung one is given back";
+    EXPECT_TRUE(hung(hungFrame)) << "it hung all along";
+    RecordProperty("exitMs", static_cast<int>(Ms(ended - start).count()));
+}
+
+// A pop-up that stays open after WM_CLOSE: the first tick counts, hides
+// and asks it; hidden, it no longer has the pop-up's style and is left be.
+TEST_F(Hostile, APopupThatRefusesToCloseIsCountedOnceAndStaysHidden) {
+    Behaviour& b = behaviour(true);
+    const HWND stubborn = make(browsers, popup.name(), kPopupBits, BrowserThread::kNoMenuBar, b);
+    ASSERT_NE(stubborn, nullptr);
+    form.Timer1.SetEnabled(true);
+    EXPECT_TRUE(pump([&] { return ticks.sweeps() >= 3; }, 5s));
+    form.Timer1.SetEnabled(false);
+    EXPECT_EQ(form.totalClose, 1);
+    EXPECT_EQ(b.closes.load(), 1);
+    EXPECT_EQ(b.hides.load(), 1);
+    EXPECT_TRUE(IsWindow(stubborn));
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(stubborn, GWL_STYLE)), kPopupBits & ~WS_VISIBLE);
+}
+
+// A browser frame with an empty menu bar that stays open after WM_CLOSE:
+// hidden or not it passes the frame test, so every tick counts it again.
+TEST_F(Hostile, AnEmptyBarFrameThatRefusesToCloseIsCountedOnEveryTick) {
+    Behaviour& b = behaviour(true);
+    const HWND stubborn = make(browsers, ieFrame.name(), kBrowserStyle, 0, b);
+    ASSERT_NE(stubborn, nullptr);
+    ASSERT_EQ(GetMenuItemCount(GetMenu(stubborn)), 0);
+    form.Timer1.SetEnabled(true);
+    EXPECT_TRUE(pump([&] { return ticks.sweeps() >= 3; }, 5s));
+    form.Timer1.SetEnabled(false);
+    const int n = ticks.sweeps();
+    EXPECT_EQ(form.totalClose, n);
+    EXPECT_EQ(form.totalMenu.Caption(), "Total: " + std::to_string(n));
+    EXPECT_TRUE(pump([&] { return b.closes == n; }, 2s)) << b.closes.load() << " of " << n << " requests arrived";
+    EXPECT_TRUE(IsWindow(stubborn));
+    EXPECT_FALSE(IsWindowVisible(stubborn));
+}
+
+// Another thread makes and destroys windows as fast as it can, pop-ups and
+// near misses, while the sweep ticks back to back.
+class Storm {
+public:
+    struct Kind {
+        const wchar_t* cls;
+        DWORD style;
+        int menuItems;  // -1: no menu bar
+    };
+    struct Made {
+        Behaviour b;
+        HWND hwnd = nullptr;
+        HMENU menu = nullptr;
+        DWORD style = 0;
+        bool closable = false;
+    };
+
+    Storm(std::vector<Kind> kinds, int count, unsigned seed)
+        : kinds_(std::move(kinds)), count_(count), seed_(seed), thread_([this] { run(); }) {}
+    ~Storm() { join(); }
+    Storm(const Storm&) = delete;
+    Storm& operator=(const Storm&) = delete;
+
+    bool finished() const { return finished_; }
+    // Once joined, the record of every window made.
+    const std::deque<Made>& join() {
+        if (thread_.joinable()) thread_.join();
+        return made_;
+    }
+
+private:
+    void run() {
+        std::mt19937 random(seed_);
+        std::uniform_int_distribution<std::size_t> kind(0, kinds_.size() - 1);
+        std::uniform_int_distribution<int> lifeMs(0, 300);
+        std::vector<std::pair<SteadyClock::time_point, Made*>> live;
+        const auto deadline = SteadyClock::now() + 20s;
+        auto nextBirth = SteadyClock::now();
+        while ((static_cast<int>(made_.size()) < count_ || !live.empty()) && SteadyClock::now() < deadline) {
+            const auto now = SteadyClock::now();
+            if (static_cast<int>(made_.size()) < count_ && now >= nextBirth) {
+                born(kinds_[kind(random)], now + std::chrono::milliseconds(lifeMs(random)), live);
+                nextBirth = now + 5ms;
+            }
+            for (auto it = live.begin(); it != live.end();) {
+                if (it->first > now) {
+                    ++it;
+                    continue;
+                }
+                destroy(*it->second);
+                it = live.erase(it);
+            }
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+            Sleep(1);
+        }
+        for (auto& [due, m] : live) destroy(*m);
+        finished_ = true;
+    }
+
+    void born(const Kind& k, SteadyClock::time_point due,
+              std::vector<std::pair<SteadyClock::time_point, Made*>>& live) {
+        Made& m = made_.emplace_back();
+        if (k.menuItems >= 0) {
+            m.menu = CreateMenu();
+            for (int i = 0; i < k.menuItems; ++i) AppendMenuW(m.menu, MF_STRING, static_cast<UINT_PTR>(300 + i), L"Item");
+        }
+        const int n = static_cast<int>(made_.size());
+        m.hwnd = CreateWindowExW(0, k.cls, L"storm", k.style, 20 + (n * 13) % 600, 40 + (n * 7) % 500, 160,
+                                 100, nullptr, m.menu, GetModuleHandleW(nullptr), &m.b);
+        if (!m.hwnd) {
+            if (m.menu) DestroyMenu(m.menu);
+            m.menu = nullptr;
+            m.b.alive = false;
+            return;
+        }
+        m.style = static_cast<DWORD>(GetWindowLongW(m.hwnd, GWL_STYLE));
+        const bool emptyBarFrame = std::wstring(k.cls) == L"IEFrame" && k.menuItems == 0;
+        m.closable = m.style == kPopupBits || emptyBarFrame;
+        live.emplace_back(due, &m);
+    }
+
+    static void destroy(Made& m) {
+        if (m.b.alive) {
+            m.b.destroying = true;
+            DestroyWindow(m.hwnd);
+        }
+        // A window destroys the menu it shows; one that was swapped for
+        // another's is ours to free.
+        if (m.menu && IsMenu(m.menu)) DestroyMenu(m.menu);
+    }
+
+    std::vector<Kind> kinds_;
+    int count_;
+    unsigned seed_;
+    std::deque<Made> made_;  // stable addresses: windows point into it
+    std::atomic<bool> finished_{false};
+    std::thread thread_;
+};
+
+TEST_F(Hostile, AStormOfWindowsClosesNothingButPopups) {
+    const wchar_t* p = popup.name();
+    std::vector<Storm::Kind> kinds{
+        {p, kPopupBits, -1},
+        {p, kPopupBits, -1},
+        {p, kPopupBits, -1},
+        {p, kPopupBits & ~WS_VISIBLE, -1},
+        {p, kPopupBits & ~WS_SYSMENU, -1},
+        {p, kPopupBits & ~WS_CLIPCHILDREN, -1},
+        {p, kPopupBits | WS_THICKFRAME, -1},
+        {p, kPopupBits & ~WS_POPUP, -1},
+        {ieFrame.name(), kBrowserStyle, -1},  // no menu bar at all
+        {ieFrame.name(), kBrowserStyle, 0},   // empty menu bar: a pop-up
+        {ieFrame.name(), kBrowserStyle, 2},   // a browser: gets our bar
+        {ieFrameX.name(), kBrowserStyle, 0},
+    };
+    form.Timer1.SetEnabled(true);
+    int sent = 0;
+    {
+        Storm storm(kinds, 500, 7);
+        const auto deadline = SteadyClock::now() + 30s;
+        while (!storm.finished() && SteadyClock::now() < deadline) {
+            // A tick now, the way the timer's come: through the window.
+            SendMessageW(window.hwnd(), WM_TIMER, static_cast<WPARAM>(kIdTimer1), 0);
+            ++sent;
+            pumpFor(5ms, &window);
+        }
+        form.Timer1.SetEnabled(false);
+        const std::deque<Storm::Made>& made = storm.join();
+        ASSERT_EQ(made.size(), 500u);
+
+        int closable = 0, asked = 0, requests = 0;
+        for (const Storm::Made& m : made) {
+            if (m.closable) {
+                ++closable;
+                if (m.b.closes > 0) ++asked;
+                requests += m.b.closes;
+                continue;
+            }
+            EXPECT_EQ(m.b.closes.load(), 0) << "a look-alike of style " << std::hex << m.style << " was asked to close";
+            EXPECT_EQ(m.b.hides.load(), 0) << "a look-alike of style " << std::hex << m.style << " was hidden";
+        }
+        EXPECT_GT(asked, 0) << "the sweep closed none of " << closable << " pop-ups";
+        EXPECT_GE(form.totalClose, requests) << "every request to close was counted";
+        RecordProperty("sweeps", ticks.sweeps());
+        RecordProperty("popupsAskedToClose", asked);
+        RecordProperty("popupsMade", closable);
+    }
+    EXPECT_GE(sent, 20) << "the storm outran the sweep";
+    // The main window still has a working bar, whatever the storm took along.
+    SendMessageW(window.hwnd(), WM_TIMER, static_cast<WPARAM>(kIdTimer3), 0);
+    EXPECT_TRUE(IsMenu(window.menuForTesting()));
+}
+
+// A program whose windows keep raising themselves, as fast as it can: a
+// pop-up that refuses to close and shows itself again when hidden, and a
+// crowd of ordinary windows brought to the top one after another. A walk
+// standing on a window that jumps to the top is led back up; it still
+// ends, and the pop-ups below are closed.
+class Raiser {
+public:
+    Raiser(const wchar_t* popupClass, const wchar_t* crowdClass, int crowd, Behaviour& b)
+        : thread_([this, popupClass, crowdClass, crowd, &b] { run(popupClass, crowdClass, crowd, b); }) {
+        ready_.get_future().wait_for(kDeadline);
+    }
+    ~Raiser() {
+        stop_ = true;
+        thread_.join();  // its loop ends at its own deadline anyway
+    }
+    Raiser(const Raiser&) = delete;
+    Raiser& operator=(const Raiser&) = delete;
+
+    HWND hwnd() const { return hwnd_; }
+    int raises() const { return raises_; }
+
+private:
+    void run(const wchar_t* popupClass, const wchar_t* crowdClass, int crowd, Behaviour& b) {
+        std::vector<HWND> windows;
+        for (int i = 0; i < crowd; ++i)
+            // Hidden, as most top-level windows are: they move in the Z order
+            // without any painting.
+            windows.push_back(CreateWindowExW(0, crowdClass, L"crowd", WS_OVERLAPPEDWINDOW, (i * 37) % 900,
+                                              (i * 53) % 700, 160, 100, nullptr, nullptr,
+                                              GetModuleHandleW(nullptr), nullptr));
+        hwnd_ = CreateWindowExW(0, popupClass, L"raiser", kPopupBits, 300, 300, 200, 120, nullptr,
+                                nullptr, GetModuleHandleW(nullptr), &b);
+        ready_.set_value();
+        std::mt19937 random(11);
+        std::uniform_int_distribution<std::size_t> pick(0, windows.empty() ? 0 : windows.size() - 1);
+        const UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+        const auto deadline = SteadyClock::now() + 30s;
+        while (hwnd_ && !stop_ && SteadyClock::now() < deadline) {
+            SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, flags);
+            // Hidden by the sweep, it shows itself again.
+            if (!IsWindowVisible(hwnd_)) ShowWindow(hwnd_, SW_SHOWNA);
+            for (int i = 0; i < 50 && !windows.empty(); ++i)
+                SetWindowPos(windows[pick(random)], HWND_TOP, 0, 0, 0, 0, flags);
+            ++raises_;
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+            Sleep(0);
+        }
+        if (hwnd_) {
+            b.destroying = true;
+            DestroyWindow(hwnd_);
+        }
+        for (const HWND w : windows) DestroyWindow(w);
+    }
+
+    std::promise<void> ready_;
+    std::atomic<HWND> hwnd_{nullptr};
+    std::atomic<int> raises_{0};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+TEST_F(Hostile, WindowsThatKeepRaisingThemselvesDoNotStopTheWalk) {
+    std::vector<HWND> below;
+    for (int i = 0; i < 3; ++i)
+        below.push_back(make(browsers, popup.name(), kPopupBits, BrowserThread::kNoMenuBar, behaviour()));
+    for (const HWND w : below) ASSERT_NE(w, nullptr);
+    constexpr int kCrowd = 200;
+    Raiser raiser(popup.name(), taskbar.name(), kCrowd, behaviour(true));
+    ASSERT_NE(raiser.hwnd(), nullptr);
+    ASSERT_TRUE(pump([&] { return raiser.raises() >= 3; }));
+
+    const int raises0 = raiser.raises();
+    double slowest = 0;
+    int tickCount = 0, ledBack = 0, mostSteps = 0;
+    auto allGone = [&] {
+        for (const HWND w : below)
+            if (IsWindow(w)) return false;
+        return true;
+    };
+    // Ticks back to back until the raisers have led a few walks back up;
+    // they catch a walk in a few ticks of a hundred.
+    const auto deadline = SteadyClock::now() + 6s;
+    while ((!allGone() || ledBack < 3) && SteadyClock::now() < deadline) {
+        const int windows = topLevelWindowCount();
+        const int steps0 = counted.steps();
+        const auto start = SteadyClock::now();
+        form.Timer1_Timer();
+        slowest = std::max(slowest, Ms(SteadyClock::now() - start).count());
+        const int steps = counted.steps() - steps0;
+        mostSteps = std::max(mostSteps, steps);
+        // Each window below the topmost is stepped from once; more steps
+        // mean the walk was led back up.
+        if (steps > windows + 2) ++ledBack;
+        ++tickCount;
+        pumpFor(5ms, &window);
+    }
+    EXPECT_TRUE(allGone()) << "after " << tickCount << " ticks";
+    EXPECT_LT(slowest, 2000.0) << "a tick must end, however the windows move";
+    EXPECT_GT(raiser.raises(), raises0) << "the raisers were at work all along";
+    EXPECT_GT(ledBack, 0) << "no walk was led back in " << tickCount << " ticks: nothing was tested";
+    RecordProperty("ticks", tickCount);
+    RecordProperty("ticksLedBack", ledBack);
+    RecordProperty("mostStepsInATick", mostSteps);
+    RecordProperty("slowestTickMs", static_cast<int>(slowest));
+    RecordProperty("raiseRounds", raiser.raises() - raises0);
+}
+
+}  // namespace
+}  // namespace popquell::wine
