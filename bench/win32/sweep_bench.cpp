@@ -1,0 +1,670 @@
+// sweep_bench: the pop-up sweep on a real desktop (under Wine, or Windows),
+// against windows of another process that window_farm makes.
+//
+//   sweep_bench [floor] [latency] [idle] [options]     (no part named: all three)
+//
+//   floor    One sweep tick (Form1::Timer1_Timer over Win32WindowSystem) over
+//            N farm windows, against a bare walk over the same windows that
+//            reads each one's style and class name once; median of --rounds
+//            ticks each, interleaved, each after --pause-ms of quiet as the
+//            real ticks come once a second. For each N of --counts.
+//   latency  --popups pop-ups of style 0x96C80000 opened by the farm at seeded
+//            random moments while the sweep runs on its real 1000 ms timer:
+//            time from each pop-up's creation to its WM_DESTROY.
+//   idle     popquell.exe on its own with every timer off: its CPU time over
+//            --idle-seconds; then the sweep on its timer over 100 farm
+//            windows: CPU time per tick.
+//
+// Options: --farm PATH --popquell PATH --counts 100,1000,3000 --rounds 31
+//          --ieframes 10 --popups 50 --seed 1 --span-ms 40000
+//          --latency-windows 1000 --idle-seconds 30 --sweep-seconds 30
+//          --wineserver-pid PID (under Wine: also reads the server's CPU time)
+//          --pause-ms 250 --trace (each round's times)
+//
+// Every wait has a deadline, and every process started is ended.
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <deque>
+#include <fstream>
+#include <mutex>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/Form1.h"
+#include "app/win32/MainWindow.h"
+#include "winsys/win32/UniqueHandle.h"
+#include "winsys/win32/Win32WindowSystem.h"
+
+namespace popquell::bench {
+namespace {
+
+using namespace std::chrono_literals;
+
+// --- clocks ---
+
+std::int64_t qpc() {
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return t.QuadPart;
+}
+
+std::int64_t qpcFrequency() {
+    static const std::int64_t f = [] {
+        LARGE_INTEGER t;
+        QueryPerformanceFrequency(&t);
+        return t.QuadPart;
+    }();
+    return f;
+}
+
+double toMs(std::int64_t ticks) {
+    return 1000.0 * static_cast<double>(ticks) / static_cast<double>(qpcFrequency());
+}
+
+std::int64_t fileTime100ns(const FILETIME& t) {
+    return static_cast<std::int64_t>((std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime);
+}
+
+// Kernel plus user time, in milliseconds.
+double processCpuMs(HANDLE process) {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1;
+    return static_cast<double>(fileTime100ns(kernel) + fileTime100ns(user)) / 1e4;
+}
+
+double threadCpuMs(HANDLE thread) {
+    FILETIME created, exited, kernel, user;
+    if (!GetThreadTimes(thread, &created, &exited, &kernel, &user)) return -1;
+    return static_cast<double>(fileTime100ns(kernel) + fileTime100ns(user)) / 1e4;
+}
+
+// The smallest step in which this thread's CPU time moves: times below it
+// are not resolved. Spins for at most 200 ms.
+double threadCpuStepMs() {
+    const HANDLE self = GetCurrentThread();
+    const double start = threadCpuMs(self);
+    const auto end = std::chrono::steady_clock::now() + 200ms;
+    double now = start;
+    while (now == start && std::chrono::steady_clock::now() < end) now = threadCpuMs(self);
+    const double first = now;
+    while (now == first && std::chrono::steady_clock::now() < end) now = threadCpuMs(self);
+    return now - first;
+}
+
+// Under Wine: a Linux process's CPU time read from /proc through the Z:
+// drive, in milliseconds; -1 when it cannot be read.
+double linuxCpuMs(int pid) {
+    if (pid <= 0) return -1;
+    std::ifstream in("Z:\\proc\\" + std::to_string(pid) + "\\stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto paren = text.rfind(')');
+    if (paren == std::string::npos) return -1;
+    std::istringstream fields(text.substr(paren + 2));
+    std::string field;
+    long long utime = -1, stime = -1;
+    // After the name: state is field 3; utime and stime are fields 14 and 15.
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 14) utime = std::atoll(field.c_str());
+        if (i == 15) stime = std::atoll(field.c_str());
+    }
+    if (utime < 0 || stime < 0) return -1;
+    return static_cast<double>(utime + stime) * 10.0;  // USER_HZ is 100
+}
+
+double median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+double maximum(const std::vector<double>& v) { return v.empty() ? 0 : *std::max_element(v.begin(), v.end()); }
+
+// --- options ---
+
+struct Options {
+    bool floor = false, latency = false, idle = false;
+    std::wstring farm, popquell;
+    std::vector<int> counts{100, 1000, 3000};
+    int rounds = 31;
+    int ieframes = 10;
+    int popups = 50;
+    int seed = 1;
+    int spanMs = 40000;
+    int latencyWindows = 1000;
+    int idleSeconds = 30;
+    int sweepSeconds = 30;
+    int wineserverPid = 0;
+    bool trace = false;
+    int pauseMs = 250;
+};
+
+std::wstring besideThisProgram(const wchar_t* name) {
+    wchar_t path[MAX_PATH]{};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dir(path);
+    dir.resize(dir.find_last_of(L"\\/") + 1);
+    return dir + name;
+}
+
+std::optional<Options> parse() {
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (!argv) return std::nullopt;
+    std::vector<std::wstring> args(argv + 1, argv + argc);
+    LocalFree(argv);
+    Options o;
+    o.farm = besideThisProgram(L"window_farm.exe");
+    o.popquell = besideThisProgram(L"..\\..\\popquell.exe");
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::wstring& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        auto number = [&] { return static_cast<int>(std::wcstol(args[++i].c_str(), nullptr, 10)); };
+        if (a == L"floor") o.floor = true;
+        else if (a == L"latency") o.latency = true;
+        else if (a == L"idle") o.idle = true;
+        else if (a == L"--farm" && hasValue) o.farm = args[++i];
+        else if (a == L"--popquell" && hasValue) o.popquell = args[++i];
+        else if (a == L"--counts" && hasValue) {
+            o.counts.clear();
+            std::wstringstream list(args[++i]);
+            std::wstring item;
+            while (std::getline(list, item, L','))
+                o.counts.push_back(static_cast<int>(std::wcstol(item.c_str(), nullptr, 10)));
+        } else if (a == L"--rounds" && hasValue) o.rounds = number();
+        else if (a == L"--ieframes" && hasValue) o.ieframes = number();
+        else if (a == L"--popups" && hasValue) o.popups = number();
+        else if (a == L"--seed" && hasValue) o.seed = number();
+        else if (a == L"--span-ms" && hasValue) o.spanMs = number();
+        else if (a == L"--latency-windows" && hasValue) o.latencyWindows = number();
+        else if (a == L"--idle-seconds" && hasValue) o.idleSeconds = number();
+        else if (a == L"--sweep-seconds" && hasValue) o.sweepSeconds = number();
+        else if (a == L"--wineserver-pid" && hasValue) o.wineserverPid = number();
+        else if (a == L"--trace") o.trace = true;
+        else if (a == L"--pause-ms" && hasValue) o.pauseMs = number();
+        else {
+            std::fwprintf(stderr, L"sweep_bench: unknown argument %ls\n", a.c_str());
+            return std::nullopt;
+        }
+    }
+    if (!o.floor && !o.latency && !o.idle) o.floor = o.latency = o.idle = true;
+    if (o.rounds < 1) o.rounds = 1;
+    return o;
+}
+
+template <typename... Args>
+void say(const char* format, Args... args) {
+    std::printf(format, args...);
+    std::fflush(stdout);
+}
+
+// --- the farm, another process ---
+
+// window_farm.exe with its stdin and stdout on pipes. Its lines are read on
+// a thread of their own and kept until asked for.
+class Farm {
+public:
+    Farm(const std::wstring& exe, const std::wstring& args) {
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        HANDLE childIn = nullptr, ourIn = nullptr, ourOut = nullptr, childOut = nullptr;
+        if (!CreatePipe(&childIn, &ourOut, &inherit, 0)) return;
+        unique_handle childInOwner(childIn);
+        toFarm_.reset(ourOut);
+        if (!CreatePipe(&ourIn, &childOut, &inherit, 0)) return;
+        unique_handle childOutOwner(childOut);
+        fromFarm_.reset(ourIn);
+        // Only the farm's ends are inherited, so that its stdout ends with it.
+        SetHandleInformation(ourOut, HANDLE_FLAG_INHERIT, 0);
+        SetHandleInformation(ourIn, HANDLE_FLAG_INHERIT, 0);
+
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdInput = childIn;
+        si.hStdOutput = childOut;
+        si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        std::wstring commandLine = L"\"" + exe + L"\" " + args;
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                            nullptr, &si, &pi)) {
+            say("cannot start the farm (%ls): error %lu\n", exe.c_str(), GetLastError());
+            return;
+        }
+        process_.reset(pi.hProcess);
+        CloseHandle(pi.hThread);
+        reader_ = std::thread([this] { read(); });
+    }
+
+    ~Farm() {
+        send("quit");
+        if (process_ && WaitForSingleObject(process_.get(), 15000) != WAIT_OBJECT_0) {
+            say("the farm did not end within 15 s; terminating it\n");
+            TerminateProcess(process_.get(), 1);
+            WaitForSingleObject(process_.get(), 5000);
+        }
+        DWORD code = 0;
+        if (process_ && GetExitCodeProcess(process_.get(), &code) && code != 0)
+            say("the farm ended with exit code 0x%08lx\n", code);
+        // The pipe breaks when the farm has gone, which ends the reader.
+        if (reader_.joinable()) reader_.join();
+    }
+    Farm(const Farm&) = delete;
+    Farm& operator=(const Farm&) = delete;
+
+    bool started() const { return static_cast<bool>(process_); }
+
+    void send(const char* line) {
+        if (!toFarm_) return;
+        std::string text = std::string(line) + "\n";
+        DWORD written = 0;
+        WriteFile(toFarm_.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    }
+
+    // The next line that begins with prefix, skipping others (which are
+    // kept for takeLines); empty when none came within the deadline.
+    std::optional<std::string> waitFor(const std::string& prefix, std::chrono::milliseconds deadline) {
+        std::unique_lock lock(mutex_);
+        const auto end = std::chrono::steady_clock::now() + deadline;
+        for (;;) {
+            for (auto it = lines_.begin(); it != lines_.end(); ++it) {
+                if (it->rfind(prefix, 0) == 0) {
+                    std::string found = *it;
+                    lines_.erase(it);
+                    return found;
+                }
+            }
+            if (ended_) return std::nullopt;
+            if (changed_.wait_until(lock, end) == std::cv_status::timeout) return std::nullopt;
+        }
+    }
+
+    // Every line received and not yet taken.
+    std::vector<std::string> takeLines() {
+        std::lock_guard lock(mutex_);
+        std::vector<std::string> taken(lines_.begin(), lines_.end());
+        lines_.clear();
+        return taken;
+    }
+
+private:
+    void read() {
+        std::string pending;
+        char buffer[4096];
+        DWORD got = 0;
+        while (ReadFile(fromFarm_.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
+            pending.append(buffer, got);
+            std::size_t eol;
+            std::lock_guard lock(mutex_);
+            while ((eol = pending.find('\n')) != std::string::npos) {
+                std::string line = pending.substr(0, eol);
+                if (!line.empty() && line.back() == '\r') line.pop_back();
+                pending.erase(0, eol + 1);
+                if (line.rfind("error", 0) == 0 || line.rfind("warning", 0) == 0)
+                    say("farm: %s\n", line.c_str());
+                lines_.push_back(std::move(line));
+            }
+            changed_.notify_all();
+        }
+        std::lock_guard lock(mutex_);
+        ended_ = true;
+        changed_.notify_all();
+    }
+
+    unique_handle process_;
+    unique_handle toFarm_;
+    unique_handle fromFarm_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::string> lines_;
+    bool ended_ = false;
+    std::thread reader_;
+};
+
+std::wstring farmArgs(int windows, int ieframes, int popups = 0, int seed = 1, int spanMs = 1000) {
+    return L"--windows " + std::to_wstring(windows) + L" --ieframes " + std::to_wstring(ieframes) +
+           L" --popups " + std::to_wstring(popups) + L" --seed " + std::to_wstring(seed) +
+           L" --span-ms " + std::to_wstring(spanMs) + L" --max-seconds 900";
+}
+
+// A QPC time of the farm's "ready" line, by name.
+long long readyField(const std::string& ready, const char* name) {
+    const auto at = ready.find(std::string(" ") + name + "=");
+    return at == std::string::npos ? 0 : std::atoll(ready.c_str() + at + std::strlen(name) + 2);
+}
+
+// How long the farm took to make its windows, and then to settle.
+std::string farmTimes(const std::string& ready) {
+    const long long first = readyField(ready, "first"), last = readyField(ready, "last"),
+                    settled = readyField(ready, "settled");
+    char text[96];
+    std::snprintf(text, sizeof text, "made its windows in %.0f ms, settled %.0f ms later",
+                  toMs(last - first), toMs(settled - last));
+    return text;
+}
+
+// --- the host: Popquell's real main window, hidden ---
+
+struct Host {
+    Win32WindowSystem ws;
+    MainWindow window{GetModuleHandleW(nullptr), ws};
+    Form1& form = window.form();
+
+    // Dispatches what is queued; calls onTick around each Timer1 tick with
+    // its duration in QPC ticks.
+    template <typename OnTick>
+    void pump(DWORD waitMs, OnTick onTick) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, waitMs, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            const bool tick = msg.message == WM_TIMER && msg.hwnd == window.hwnd() &&
+                              msg.wParam == static_cast<WPARAM>(kIdTimer1);
+            const std::int64_t start = qpc();
+            window.dispatch(msg);
+            if (tick) onTick(qpc() - start);
+        }
+    }
+    void pumpQueued() {
+        pump(0, [](std::int64_t) {});
+    }
+    void pumpFor(int ms) {
+        const std::int64_t end = qpc() + qpcFrequency() * ms / 1000;
+        do pump(10, [](std::int64_t) {});
+        while (qpc() < end);
+    }
+};
+
+// --- floor ---
+
+// The least any sweep must do: visit each window below the topmost once and
+// read its style and class name.
+int bareWalk() {
+    int visited = 0;
+    char name[256];
+    HWND h = GetWindow(GetWindow(GetDesktopWindow(), GW_CHILD), GW_HWNDNEXT);
+    volatile LONG sink = 0;
+    while (h) {
+        sink = sink + GetWindowLongA(h, GWL_STYLE);
+        sink = sink + GetClassNameA(h, name, 255);
+        ++visited;
+        h = GetWindow(h, GW_HWNDNEXT);
+    }
+    return visited;
+}
+
+int runFloor(const Options& o) {
+    say("\n== Sweep against the floor: %d rounds, %d IEFrame windows with a %d-item menu bar each, "
+        "%d ms between walks\n",
+        o.rounds, o.ieframes, 3, o.pauseMs);
+    say("%8s %8s %14s %14s %12s %12s %8s\n", "windows", "walked", "sweep ms", "floor ms", "sweep us/w",
+        "floor us/w", "ratio");
+    Host host;
+    for (const int count : o.counts) {
+        Farm farm(o.farm, farmArgs(count, o.ieframes));
+        if (!farm.started()) return 1;
+        const auto ready = farm.waitFor("ready", std::chrono::seconds(60 + count / 10));
+        if (!ready) {
+            say("the farm did not make %d windows in time\n", count);
+            return 1;
+        }
+        // The desktop goes on settling for a few seconds after the farm's
+        // own queue has gone quiet (the X server, Wine's desktop process).
+        host.pumpFor(3000);
+        // Warm-up: caches, the farm's windows settling.
+        host.form.Timer1_Timer();
+        const int walked = bareWalk();
+        std::vector<double> sweeps, floors;
+        for (int r = 0; r < o.rounds; ++r) {
+            for (int half = 0; half < 2; ++half) {
+                // Each round in the other order, so neither always goes first.
+                const bool sweepNow = (half == 0) == (r % 2 == 0);
+                host.pumpFor(o.pauseMs);
+                const std::int64_t start = qpc();
+                if (sweepNow) host.form.Timer1_Timer();
+                else bareWalk();
+                const double ms = toMs(qpc() - start);
+                (sweepNow ? sweeps : floors).push_back(ms);
+                if (o.trace) say("  round %d %s %.2f ms\n", r, sweepNow ? "sweep" : "floor", ms);
+            }
+        }
+        const double s = median(sweeps), f = median(floors);
+        const double ratio = s / f;
+        // Under Wine each call is a round trip to the server, whose pace
+        // jumps from walk to walk; the two walks of a round are close in
+        // time, so their ratio is steadier than the ratio of the medians.
+        std::vector<double> paired;
+        for (std::size_t i = 0; i < sweeps.size(); ++i) paired.push_back(sweeps[i] / floors[i]);
+        say("%8d %8d %14.2f %14.2f %12.2f %12.2f %8.3f\n", count, walked, s, f, 1000 * s / walked,
+            1000 * f / walked, ratio);
+        const double sweepMin = *std::min_element(sweeps.begin(), sweeps.end());
+        const double floorMin = *std::min_element(floors.begin(), floors.end());
+        say("         sweep min/max %.2f/%.2f ms, floor min/max %.2f/%.2f ms; closes %d\n", sweepMin,
+            maximum(sweeps), floorMin, maximum(floors), host.form.totalClose);
+        say("         ratio of the minimums %.3f, median of the rounds' ratios %.3f\n", sweepMin / floorMin,
+            median(paired));
+        say("         farm %s\n", farmTimes(*ready).c_str());
+        if (count == 1000) {
+            say("         target at 1000 windows: ratio <= 1.15: %s\n", ratio <= 1.15 ? "met" : "MISSED");
+        }
+    }
+    return 0;
+}
+
+// --- latency ---
+
+struct PopupLife {
+    long long created = 0;
+    long long destroyed = 0;
+};
+
+int runLatency(const Options& o) {
+    say("\n== Latency: %d pop-ups at random moments (seed %d) over %d ms, %d farm windows, "
+        "sweep on its 1000 ms timer\n",
+        o.popups, o.seed, o.spanMs, o.latencyWindows);
+    Farm farm(o.farm, farmArgs(o.latencyWindows, o.ieframes, o.popups, o.seed, o.spanMs));
+    if (!farm.started()) return 1;
+    if (!farm.waitFor("ready", std::chrono::seconds(60 + o.latencyWindows / 10))) {
+        say("the farm did not get ready in time\n");
+        return 1;
+    }
+    Host host;
+    std::vector<double> ticks;
+    auto onTick = [&](std::int64_t t) { ticks.push_back(toMs(t)); };
+    host.form.Timer1.SetEnabled(true);
+    // The pop-ups begin once the sweep has ticked.
+    const auto firstTickBy = std::chrono::steady_clock::now() + 5s;
+    while (ticks.empty() && std::chrono::steady_clock::now() < firstTickBy) host.pump(50, onTick);
+    farm.send("go");
+
+    std::vector<PopupLife> lives(static_cast<std::size_t>(o.popups));
+    int destroyed = 0;
+    bool done = false;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(o.spanMs) + 30s;
+    while (!done && std::chrono::steady_clock::now() < end) {
+        host.pump(50, onTick);
+        for (const std::string& line : farm.takeLines()) {
+            if (line == "popups-done") done = true;
+            // "created|destroyed INDEX HWND QPC"
+            std::istringstream fields(line);
+            std::string word;
+            long long index = 0, hwnd = 0, when = 0;
+            if (!(fields >> word >> index >> hwnd >> when)) continue;
+            if (index < 0 || index >= o.popups) continue;
+            PopupLife& life = lives[static_cast<std::size_t>(index)];
+            if (word == "created") life.created = when;
+            else if (word == "destroyed" && life.destroyed == 0) {
+                life.destroyed = when;
+                ++destroyed;
+            }
+        }
+    }
+    host.form.Timer1.SetEnabled(false);
+
+    std::vector<double> latencies;
+    for (const PopupLife& life : lives)
+        if (life.created && life.destroyed) latencies.push_back(toMs(life.destroyed - life.created));
+    const double tickMax = maximum(ticks);
+    say("pop-ups closed %d of %d (sweep counted %d); %zu ticks\n", destroyed, o.popups,
+        host.form.totalClose, ticks.size());
+    say("latency ms: median %.1f, max %.1f, min %.1f\n", median(latencies), maximum(latencies),
+        latencies.empty() ? 0.0 : *std::min_element(latencies.begin(), latencies.end()));
+    say("tick ms: median %.2f, max %.2f\n", median(ticks), tickMax);
+    const bool met = destroyed == o.popups && maximum(latencies) <= 1000.0 + tickMax;
+    say("target: max latency <= 1000 ms + one tick (%.1f ms): %s\n", 1000.0 + tickMax,
+        met ? "met" : "MISSED");
+    return 0;
+}
+
+// --- idle ---
+
+struct FoundWindow {
+    DWORD pid;
+    HWND found;
+};
+
+HWND mainWindowOf(DWORD pid) {
+    FoundWindow search{pid, nullptr};
+    EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            auto& s = *reinterpret_cast<FoundWindow*>(p);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(w, &owner);
+            wchar_t cls[64]{};
+            GetClassNameW(w, cls, 64);
+            if (owner == s.pid && std::wcscmp(cls, kMainWindowClass) == 0) {
+                s.found = w;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+int runIdle(const Options& o) {
+    say("\n== Idle cost\n");
+    say("CPU clock step of this thread: %.3f ms\n", threadCpuStepMs());
+    {
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        std::wstring commandLine = L"\"" + o.popquell + L"\"";
+        if (!CreateProcessW(o.popquell.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                            nullptr, nullptr, &si, &pi)) {
+            say("cannot start popquell.exe (%ls): error %lu\n", o.popquell.c_str(), GetLastError());
+            return 1;
+        }
+        unique_handle process(pi.hProcess), thread(pi.hThread);
+        HWND popquellWindow = mainWindowOf(pi.dwProcessId);
+        const auto shownBy = std::chrono::steady_clock::now() + 30s;
+        while (!popquellWindow && std::chrono::steady_clock::now() < shownBy) {
+            Sleep(100);
+            popquellWindow = mainWindowOf(pi.dwProcessId);
+        }
+        if (!popquellWindow) {
+            say("popquell.exe showed no main window within 30 s\n");
+            TerminateProcess(process.get(), 1);
+            return 1;
+        }
+        Sleep(2000);  // start-up done
+        const double cpu0 = processCpuMs(process.get());
+        const double server0 = linuxCpuMs(o.wineserverPid);
+        const std::int64_t t0 = qpc();
+        Sleep(static_cast<DWORD>(o.idleSeconds) * 1000);
+        const double cpu1 = processCpuMs(process.get());
+        const double server1 = linuxCpuMs(o.wineserverPid);
+        const double wall = toMs(qpc() - t0);
+        say("popquell.exe, all timers off: CPU %.1f ms over %.1f s (start-up before that: %.1f ms)\n",
+            cpu1 - cpu0, wall / 1000, cpu0);
+        if (server0 >= 0) say("  wineserver over the same time: %.0f ms\n", server1 - server0);
+        PostMessageW(popquellWindow, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(process.get(), 10000) != WAIT_OBJECT_0) {
+            say("popquell.exe did not end within 10 s of WM_CLOSE; terminating it\n");
+            TerminateProcess(process.get(), 1);
+            WaitForSingleObject(process.get(), 5000);
+        }
+    }
+
+    Farm farm(o.farm, farmArgs(100, o.ieframes));
+    if (!farm.started() || !farm.waitFor("ready", 60s)) {
+        say("the farm did not get ready in time\n");
+        return 1;
+    }
+    Host host;
+    const HANDLE self = GetCurrentProcess(), gui = GetCurrentThread();
+    struct Sample {
+        double process, thread, server;
+        std::int64_t at;
+    };
+    auto sample = [&] {
+        return Sample{processCpuMs(self), threadCpuMs(gui), linuxCpuMs(o.wineserverPid), qpc()};
+    };
+    auto runFor = [&](int seconds, std::vector<double>& ticks) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+        while (std::chrono::steady_clock::now() < end)
+            host.pump(100, [&](std::int64_t t) { ticks.push_back(toMs(t)); });
+    };
+
+    // The same loop with the sweep off, for what the host costs anyway.
+    std::vector<double> none;
+    const int baseSeconds = std::max(5, o.sweepSeconds / 3);
+    const Sample b0 = sample();
+    runFor(baseSeconds, none);
+    const Sample b1 = sample();
+
+    std::vector<double> ticks;
+    host.form.Timer1.SetEnabled(true);
+    const Sample s0 = sample();
+    runFor(o.sweepSeconds, ticks);
+    const Sample s1 = sample();
+    host.form.Timer1.SetEnabled(false);
+
+    const double span = toMs(s1.at - s0.at), baseSpan = toMs(b1.at - b0.at);
+    const double baseProcessRate = (b1.process - b0.process) / baseSpan;
+    const double n = static_cast<double>(std::max<std::size_t>(ticks.size(), 1));
+    say("host loop, sweep off: process CPU %.1f ms over %.1f s\n", b1.process - b0.process, baseSpan / 1000);
+    say("sweep on over 100 farm windows + %d IEFrames: %zu ticks in %.1f s\n", o.ieframes, ticks.size(),
+        span / 1000);
+    say("  CPU per tick: GUI thread %.2f ms, process %.2f ms (%.2f ms less the sweep-off rate); "
+        "tick wall time median %.2f ms\n",
+        (s1.thread - s0.thread) / n, (s1.process - s0.process) / n,
+        (s1.process - s0.process - baseProcessRate * span) / n, median(ticks));
+    if (s0.server >= 0) {
+        const double baseServerRate = (b1.server - b0.server) / baseSpan;
+        say("  wineserver per tick: %.2f ms (%.2f ms less its sweep-off rate)\n", (s1.server - s0.server) / n,
+            (s1.server - s0.server - baseServerRate * span) / n);
+    }
+    return 0;
+}
+
+}  // namespace
+}  // namespace popquell::bench
+
+int main() {
+    using namespace popquell::bench;
+    const auto options = parse();
+    if (!options) return 2;
+    const Options& o = *options;
+    SYSTEM_INFO si;
+    GetNativeSystemInfo(&si);
+    say("sweep_bench: %lu processors, QPC frequency %lld Hz\n", si.dwNumberOfProcessors,
+        static_cast<long long>(qpcFrequency()));
+    int rc = 0;
+    if (o.floor) rc |= runFloor(o);
+    if (o.latency) rc |= runLatency(o);
+    if (o.idle) rc |= runIdle(o);
+    return rc;
+}

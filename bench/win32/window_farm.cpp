@@ -1,0 +1,283 @@
+// window_farm: another program's windows for sweep_bench. It fills the
+// desktop with ordinary top-level windows of its own process, a few browser
+// frames with menu bars, and one always-on-top window, so that the sweep
+// examines every other window; on "go" it opens pop-ups at seeded random
+// moments and logs when each appeared and when it was destroyed.
+//
+//   window_farm [--windows N] [--ieframes K] [--ieframe-items M] [--no-topmost]
+//               [--popups P] [--seed S] [--span-ms T] [--max-seconds X] [--verbose]
+//
+// Commands, one a line on stdin: "go" starts the pop-up schedule, "quit" (or
+// the end of stdin) ends the program; it also ends by itself after
+// --max-seconds. Lines on stdout, times in QueryPerformanceCounter ticks,
+// which count alike in every process of the machine:
+//
+//   freq F
+//   ready windows=N ieframes=K topmost=HWND first=QPC last=QPC settled=QPC
+//                                    (made from first to last; quiet since settled)
+//   window I HWND QPC                (with --verbose: each ordinary window)
+//   created I HWND QPC               (a pop-up, visible with its style)
+//   destroyed I HWND QPC             (its WM_DESTROY)
+//   popups-done
+//   bye
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kPopupStyle =
+    WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU;
+static_assert(kPopupStyle == 0x96C80000u);
+
+constexpr UINT kGo = WM_APP + 1;
+
+struct Options {
+    int windows = 1000;
+    int ieframes = 10;
+    int ieframeItems = 3;
+    bool topmost = true;
+    int popups = 0;
+    unsigned seed = 1;
+    int spanMs = 30000;
+    int maxSeconds = 600;
+    bool verbose = false;
+};
+
+bool parse(Options& o) {
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (!argv) return false;
+    std::vector<std::wstring> args(argv + 1, argv + argc);
+    LocalFree(argv);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::wstring& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        auto number = [&] { return static_cast<int>(std::wcstol(args[++i].c_str(), nullptr, 10)); };
+        if (a == L"--windows" && hasValue) o.windows = number();
+        else if (a == L"--ieframes" && hasValue) o.ieframes = number();
+        else if (a == L"--ieframe-items" && hasValue) o.ieframeItems = number();
+        else if (a == L"--no-topmost") o.topmost = false;
+        else if (a == L"--popups" && hasValue) o.popups = number();
+        else if (a == L"--seed" && hasValue) o.seed = static_cast<unsigned>(number());
+        else if (a == L"--span-ms" && hasValue) o.spanMs = number();
+        else if (a == L"--max-seconds" && hasValue) o.maxSeconds = number();
+        else if (a == L"--verbose") o.verbose = true;
+        else {
+            std::fwprintf(stderr, L"window_farm: unknown argument %ls\n", a.c_str());
+            return false;
+        }
+    }
+    return o.windows >= 0 && o.ieframes >= 0 && o.popups >= 0 && o.spanMs > 0 && o.maxSeconds > 0;
+}
+
+std::int64_t qpc() {
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return t.QuadPart;
+}
+
+// One line at a time, flushed, so that the reader sees it as it happens.
+template <typename... Args>
+void say(const char* format, Args... args) {
+    std::printf(format, args...);
+    std::fflush(stdout);
+}
+
+long long handleValue(HWND w) { return static_cast<long long>(reinterpret_cast<std::intptr_t>(w)); }
+
+LRESULT CALLBACK popupProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_DESTROY) {
+        const std::int64_t now = qpc();
+        say("destroyed %lld %lld %lld\n", static_cast<long long>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)),
+            handleValue(hwnd), static_cast<long long>(now));
+    }
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+void registerClass(const wchar_t* name, WNDPROC proc) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = name;
+    RegisterClassW(&wc);
+}
+
+// Styles of everyday windows, shown and hidden; none is the pop-up's.
+constexpr DWORD kOrdinaryStyles[] = {
+    WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+    WS_POPUP | WS_BORDER | WS_VISIBLE,
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_VISIBLE,
+    WS_OVERLAPPEDWINDOW,
+};
+constexpr const wchar_t* kOrdinaryClasses[] = {L"FarmDocument", L"FarmPanel", L"FarmTool",
+                                               L"FarmHidden"};
+
+HWND makeWindow(const wchar_t* cls, DWORD style, DWORD exStyle, int i, HMENU menu = nullptr) {
+    const int x = (i * 37) % 1100;
+    const int y = (i * 53) % 900;
+    return CreateWindowExW(exStyle, cls, L"farm", style, x, y, 160, 100, nullptr, menu,
+                           GetModuleHandleW(nullptr), nullptr);
+}
+
+// Reads commands from stdin and hands them to the GUI thread.
+void readCommands(DWORD gui) {
+    char line[256];
+    while (std::fgets(line, sizeof line, stdin)) {
+        if (std::strncmp(line, "go", 2) == 0) PostThreadMessageW(gui, kGo, 0, 0);
+        else if (std::strncmp(line, "quit", 4) == 0) break;
+    }
+    PostThreadMessageW(gui, WM_QUIT, 0, 0);
+}
+
+}  // namespace
+
+int main() {
+    Options o;
+    if (!parse(o)) return 2;
+
+    LARGE_INTEGER freq;
+    QueryPerformanceFrequency(&freq);
+    say("freq %lld\n", static_cast<long long>(freq.QuadPart));
+
+    for (const wchar_t* cls : kOrdinaryClasses) registerClass(cls, DefWindowProcW);
+    registerClass(L"IEFrame", DefWindowProcW);
+    registerClass(L"FarmTopmost", DefWindowProcW);
+    registerClass(L"FarmPopup", popupProc);
+
+    // The message queue exists before the reader may post to it.
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+
+    std::vector<HWND> windows;
+    windows.reserve(static_cast<std::size_t>(o.windows + o.ieframes + 1));
+    const std::int64_t first = qpc();
+    for (int i = 0; i < o.windows; ++i) {
+        const std::size_t kind = static_cast<std::size_t>(i) % std::size(kOrdinaryStyles);
+        const HWND w = makeWindow(kOrdinaryClasses[kind], kOrdinaryStyles[kind], 0, i);
+        if (!w) {
+            say("error creating window %d: %lu\n", i, GetLastError());
+            return 1;
+        }
+        if (o.verbose) say("window %d %lld %lld\n", i, handleValue(w), static_cast<long long>(qpc()));
+        windows.push_back(w);
+    }
+    for (int i = 0; i < o.ieframes; ++i) {
+        HMENU menu = CreateMenu();
+        for (int item = 0; item < o.ieframeItems; ++item) {
+            const std::wstring text = L"&Item " + std::to_wstring(item + 1);
+            AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(100 + item), text.c_str());
+        }
+        windows.push_back(makeWindow(L"IEFrame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, i, menu));
+    }
+    HWND topmost = nullptr;
+    if (o.topmost) {
+        // Above every pop-up: the sweep never examines the topmost window.
+        topmost = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"FarmTopmost", L"farm top",
+                                  WS_POPUP | WS_VISIBLE, 0, 0, 40, 20, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+        windows.push_back(topmost);
+    }
+    const std::int64_t last = qpc();
+
+    // New windows bring a flood of messages -- painting, activation, the X
+    // server's events -- that reorder and repaint them for a while. Measure
+    // once it has passed: nothing came for half a second.
+    const std::int64_t settleBy = qpc() + freq.QuadPart * 120;
+    while (qpc() < settleBy) {
+        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 500, QS_ALLINPUT) == WAIT_TIMEOUT) break;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    const std::int64_t settled = qpc();
+    say("ready windows=%d ieframes=%d topmost=%lld first=%lld last=%lld settled=%lld\n", o.windows,
+        o.ieframes, handleValue(topmost), static_cast<long long>(first), static_cast<long long>(last),
+        static_cast<long long>(settled));
+
+    // The schedule: seeded moments after "go", in order.
+    std::mt19937 random(o.seed);
+    std::uniform_int_distribution<int> moment(0, o.spanMs - 1);
+    std::vector<int> dueMs(static_cast<std::size_t>(o.popups));
+    for (int& due : dueMs) due = moment(random);
+    std::sort(dueMs.begin(), dueMs.end());
+
+    std::thread reader(readCommands, GetCurrentThreadId());
+    reader.detach();  // blocked in fgets until stdin ends; the process ends with it
+
+    const std::int64_t endOfLife = qpc() + freq.QuadPart * o.maxSeconds;
+    std::int64_t goAt = 0;
+    std::size_t next = 0;
+    std::vector<HWND> popups;
+    bool doneSaid = o.popups == 0;
+    bool running = true;
+    while (running) {
+        const std::int64_t now = qpc();
+        if (now >= endOfLife) break;
+        DWORD waitMs = 100;
+        if (goAt != 0 && next < dueMs.size()) {
+            const std::int64_t dueAt = goAt + freq.QuadPart * dueMs[next] / 1000;
+            if (now >= dueAt) {
+                const HWND p = CreateWindowExW(0, L"FarmPopup", L"pop-up", kPopupStyle,
+                                               200 + static_cast<int>(next) * 7, 150, 300, 200,
+                                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+                const std::int64_t created = qpc();
+                if (p) {
+                    SetWindowLongPtrW(p, GWLP_USERDATA, static_cast<LONG_PTR>(next));
+                    if (static_cast<DWORD>(GetWindowLongW(p, GWL_STYLE)) != kPopupStyle)
+                        say("warning: pop-up %zu has style %08lx\n", next,
+                            static_cast<unsigned long>(GetWindowLongW(p, GWL_STYLE)));
+                    say("created %zu %lld %lld\n", next, handleValue(p), static_cast<long long>(created));
+                    popups.push_back(p);
+                } else {
+                    say("error creating pop-up %zu: %lu\n", next, GetLastError());
+                }
+                ++next;
+                continue;
+            }
+            waitMs = static_cast<DWORD>(
+                std::min<std::int64_t>(100, (dueAt - now) * 1000 / freq.QuadPart + 1));
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, waitMs, QS_ALLINPUT);
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                running = false;
+                break;
+            }
+            if (msg.hwnd == nullptr && msg.message == kGo) {
+                if (goAt == 0) goAt = qpc();
+                continue;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (!doneSaid && next == dueMs.size() &&
+            std::none_of(popups.begin(), popups.end(), [](HWND p) { return IsWindow(p) != 0; })) {
+            say("popups-done\n");
+            doneSaid = true;
+        }
+    }
+
+    for (HWND p : popups)
+        if (IsWindow(p)) DestroyWindow(p);
+    for (HWND w : windows) DestroyWindow(w);
+    say("bye\n");
+    // The reader may still sit in fgets; ending the process ends it.
+    std::fflush(stdout);
+    ExitProcess(0);
+}
