@@ -14,19 +14,21 @@ namespace popquell::sim {
 inline constexpr std::int32_t kFrameStyle = kWsOverlappedWindow | kWsVisible;
 inline constexpr std::int32_t kOverlappedHidden = kWsOverlappedWindow;
 
-class FormFixture : public ::testing::Test {
-protected:
+struct SimulatedForm {
     SimulatedDesktop desk;
     MenuHandle mainMenu = desk.createMenu();
     WindowHandle mainWnd = desk.create("PopquellForm", kFrameStyle, mainMenu);
-    FakeFormWindow window;
+    FakeFormWindow window{mainWnd};
     FakeListBox list;
     FakeTimerHost timers;
     FakeClock clock;
     ScriptedMessageBoxes boxes;
     FakeInstructionsDialog dialog;
-    Form1 form{desk,
-               Form1Toolkit{setMainWindow(), list, desk.nativeMenu(mainMenu), timers, clock, boxes, dialog}};
+    Form1 form{desk, Form1Toolkit{window, list, desk.nativeMenu(mainMenu), timers, clock, boxes, dialog}};
+};
+
+class FormFixture : public ::testing::Test, protected SimulatedForm {
+protected:
 
     // A browser frame with a menu bar of its own.
     WindowHandle browser(int menuItems = 3) {
@@ -39,12 +41,6 @@ protected:
     WindowHandle coverTop() { return desk.create("Shell_TrayWnd", kFrameStyle); }
 
     std::vector<std::string> mainMenuCaptions() const { return desk.menuCaptions(mainMenu); }
-
-private:
-    FakeFormWindow& setMainWindow() {
-        window.handle = mainWnd;
-        return window;
-    }
 };
 
 }  // namespace popquell::sim

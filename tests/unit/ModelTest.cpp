@@ -144,12 +144,11 @@ std::string answerName(int answer) {
     }
 }
 
-// Form1 on a simulated desktop, as in FormFixture, with the bookkeeping that
+// Form1 on a simulated desktop, with the bookkeeping that
 // the invariants need.
-class World {
+class World : private SimulatedForm {
 public:
     World() {
-        window.handle = mainWnd;
         windows_[kMainTag] = mainWnd;
         tagOf_[mainWnd] = kMainTag;
         classOf_[mainWnd] = "PopquellForm";
@@ -212,16 +211,6 @@ public:
     }
 
 private:
-    SimulatedDesktop desk;
-    MenuHandle mainMenu = desk.createMenu();
-    WindowHandle mainWnd = desk.create("PopquellForm", kFrameStyle, mainMenu);
-    FakeFormWindow window;
-    FakeListBox list;
-    FakeTimerHost timers;
-    FakeClock clock;
-    ScriptedMessageBoxes boxes;
-    FakeInstructionsDialog dialog;
-    Form1 form{desk, Form1Toolkit{window, list, desk.nativeMenu(mainMenu), timers, clock, boxes, dialog}};
 
     // What one sweep tick saw, from the window system's answers as Form1 got them.
     struct SweepSeen {
