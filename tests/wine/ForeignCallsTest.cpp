@@ -156,18 +156,6 @@ TEST(ForeignCallsCoalescing, RunningCallIsNotReplaced) {
     EXPECT_EQ(log.entries(), (std::vector<std::string>{"first", "second"}));
 }
 
-TEST(ForeignCallsIsolation, StuckWindowDoesNotHoldUpOtherWindows) {
-    ForeignCalls calls;
-    Gate gate;
-    Log log;
-    calls.post(kWindowA, kMenu, gate.blocker());
-    ASSERT_TRUE(gate.entered(0));
-    calls.post(kWindowB, kMenu, log.note("B"));
-    EXPECT_TRUE(eventually([&] { return log.entries().size() == 1; }));
-    gate.open();
-    EXPECT_TRUE(calls.drain(kDeadline));
-}
-
 TEST(ForeignCallsIsolation, ThrowingCallDoesNotStopTheWindowsLaterCalls) {
     ForeignCalls calls;
     Log log;
@@ -195,25 +183,6 @@ TEST(ForeignCallsThreads, NeverMoreThanTheLimit) {
     EXPECT_EQ(log.entries(), (std::vector<std::string>{"C"}));
 }
 
-// Also while the window's worker is still starting up.
-TEST(ForeignCallsThreads, RepeatedCallsForAStuckWindowAddNoThreads) {
-    ForeignCalls calls;
-    Gate gate;
-    calls.post(kWindowA, kMenu, gate.blocker());
-    for (int i = 0; i < 100; ++i) {
-        calls.post(kWindowA, kMenu, [] {});
-        calls.post(kWindowA, kShow, [] {});
-    }
-    ASSERT_TRUE(gate.entered(0));
-    for (int i = 0; i < 100; ++i) {
-        calls.post(kWindowA, kMenu, [] {});
-        calls.post(kWindowA, kShow, [] {});
-    }
-    EXPECT_EQ(calls.threadCountForTesting(), 1u);
-    gate.open();
-    EXPECT_TRUE(calls.drain(kDeadline));
-}
-
 TEST(ForeignCallsThreads, IdleWorkersExit) {
     ForeignCalls calls(ForeignCalls::Limits{16, 50ms});
     Log log;
@@ -225,44 +194,6 @@ TEST(ForeignCallsThreads, IdleWorkersExit) {
     calls.post(kWindowA, kMenu, log.note("A again"));
     EXPECT_TRUE(calls.drain(kDeadline));
     EXPECT_EQ(log.entries().size(), 3u);
-}
-
-TEST(ForeignCallsDrain, FalseAfterTheDeadlineWhileACallIsStuck) {
-    ForeignCalls calls;
-    Gate gate;
-    calls.post(kWindowA, kMenu, gate.blocker());
-    ASSERT_TRUE(gate.entered(0));
-    const auto start = Clock::now();
-    EXPECT_FALSE(calls.drain(50ms));
-    EXPECT_LT(Clock::now() - start, 500ms);
-    gate.open();
-    EXPECT_TRUE(calls.drain(kDeadline));
-}
-
-TEST(ForeignCallsDrain, TrueAtOnceWithNothingQueued) {
-    ForeignCalls calls;
-    EXPECT_TRUE(calls.drain(0ms));
-}
-
-// Destruction drops the calls that have not started and leaves a stuck one
-// to finish on its own.
-TEST(ForeignCallsDestruction, DoesNotWaitForAStuckCall) {
-    Gate gate;
-    Log log;
-    auto calls = std::make_unique<ForeignCalls>();
-    calls->post(kWindowA, kMenu, [blocker = gate.blocker(), note = log.note("stuck")] {
-        blocker();
-        note();
-    });
-    ASSERT_TRUE(gate.entered(0));
-    calls->post(kWindowA, kShow, log.note("queued"));
-    const auto start = Clock::now();
-    calls.reset();
-    EXPECT_LT(Clock::now() - start, 500ms);
-    gate.open();
-    EXPECT_TRUE(eventually([&] { return !log.entries().empty(); }));
-    std::this_thread::sleep_for(50ms);  // room for a wrongly kept call to run
-    EXPECT_EQ(log.entries(), (std::vector<std::string>{"stuck"}));
 }
 
 }  // namespace
