@@ -168,7 +168,7 @@ void Form1::closeWindow(WindowHandle h) {
 void Form1::Timer2_Timer() {
     const WindowHandle candidate = ws_.GetForegroundWindow();
     if (candidate == window_.hWnd()) return;
-    if (classNameOf(ws_, candidate) != kIEFrame) return;
+    if (classNameOf(ws_, candidate) != kIEFrameW) return;
     if (ws_.IsWindow(candidate) == 0) return;
     if (ws_.IsWindowVisible(candidate) <= 0) return;
 

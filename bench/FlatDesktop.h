@@ -19,6 +19,7 @@
 // bar; run one tick before timing.
 
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -97,11 +98,11 @@ public:
         ++styleReads;
         return index == kGwlStyle && live(h) ? windows_[h].style : 0;
     }
-    int GetClassNameA(WindowHandle h, char* buffer, int maxCount) override {
+    int GetClassNameW(WindowHandle h, char16_t* buffer, int maxCount) override {
         if (!live(h) || buffer == nullptr || maxCount <= 0) return 0;
         const ClassName& name = kClasses[windows_[h].cls];
         const int n = name.length < maxCount - 1 ? name.length : maxCount - 1;
-        std::memcpy(buffer, name.text, static_cast<std::size_t>(n));
+        std::copy_n(name.text, n, buffer);
         buffer[n] = '\0';
         return n;
     }
@@ -132,14 +133,14 @@ public:
 
 private:
     struct ClassName {
-        const char* text;
+        const char16_t* text;
         int length;
     };
     enum Class : std::uint8_t { Taskbar, Form, Notepad, Explorer, Chrome, ToolTip, Ime, IEPopup, IEFrame };
     static constexpr ClassName kClasses[] = {
-        {"Shell_TrayWnd", 13},     {"PopquellForm", 12},     {"Notepad", 7},
-        {"CabinetWClass", 13},     {"Chrome_WidgetWin_1", 18}, {"tooltips_class32", 16},
-        {"IME", 3},                {"Internet Explorer_TridentDlgFrame", 33}, {"IEFrame", 7},
+        {u"Shell_TrayWnd", 13},     {u"PopquellForm", 12},     {u"Notepad", 7},
+        {u"CabinetWClass", 13},     {u"Chrome_WidgetWin_1", 18}, {u"tooltips_class32", 16},
+        {u"IME", 3},                {u"Internet Explorer_TridentDlgFrame", 33}, {u"IEFrame", 7},
     };
 
     struct Window {

@@ -91,6 +91,14 @@ else
     failed=$((failed + 1))
 fi
 
+# The worker threads that call other programs' windows, under ThreadSanitizer.
+if build_preset native-tsan; then
+    popquell_log "== native-tsan: tests"
+    run_ctest native-tsan 2 300
+else
+    failed=$((failed + 1))
+fi
+
 # The same unit tests built for Windows, and the tests of the Win32 side
 # against real windows, under Wine.
 if build_preset windows; then

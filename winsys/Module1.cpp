@@ -2,9 +2,9 @@
 
 namespace popquell {
 
-std::string classNameOf(WindowSystem& ws, WindowHandle h) {
-    std::string buffer(256, ' ');
-    const int length = ws.GetClassNameA(h, buffer.data(), 255);
+std::u16string classNameOf(WindowSystem& ws, WindowHandle h) {
+    std::u16string buffer(256, u' ');
+    const int length = ws.GetClassNameW(h, buffer.data(), 255);
     // A misbehaving implementation must not make us read past the buffer.
     if (length <= 0) return {};
     buffer.resize(static_cast<std::size_t>(length < 255 ? length : 254));
@@ -12,8 +12,7 @@ std::string classNameOf(WindowSystem& ws, WindowHandle h) {
 }
 
 std::string ieFrameClass(WindowSystem& ws, WindowHandle h) {
-    std::string name = classNameOf(ws, h);
-    return name == kIEFrame ? name : std::string{};
+    return classNameOf(ws, h) == kIEFrameW ? std::string(kIEFrame) : std::string{};
 }
 
 }  // namespace popquell

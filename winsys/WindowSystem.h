@@ -37,9 +37,11 @@ public:
     virtual WindowHandle GetWindow(WindowHandle h, int cmd) = 0;
     // index is kGwlStyle.
     virtual std::int32_t GetWindowLongA(WindowHandle h, int index) = 0;
-    // Copies at most maxCount - 1 characters and a terminating null; returns
-    // the number of characters copied, 0 on failure.
-    virtual int GetClassNameA(WindowHandle h, char* buffer, int maxCount) = 0;
+    // Copies at most maxCount - 1 UTF-16 units and a terminating null; returns
+    // the number copied, 0 on failure. The wide call, because the ANSI one
+    // maps characters the code page lacks to look-alikes: a class named in
+    // fullwidth letters would read as "IEFrame".
+    virtual int GetClassNameW(WindowHandle h, char16_t* buffer, int maxCount) = 0;
     virtual WindowHandle GetForegroundWindow() = 0;
     virtual int IsWindow(WindowHandle h) = 0;
     virtual int IsWindowVisible(WindowHandle h) = 0;

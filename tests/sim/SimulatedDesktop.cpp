@@ -232,14 +232,34 @@ std::int32_t SimulatedDesktop::GetWindowLongA(WindowHandle h, int index) {
     return style(h);
 }
 
-int SimulatedDesktop::GetClassNameA(WindowHandle h, char* buffer, int maxCount) {
-    call("GetClassNameA", h, maxCount);
+// Class names are given in UTF-8 and read back in UTF-16, as the wide call
+// gives them.
+static std::u16string utf16(const std::string& utf8) {
+    std::u16string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        const int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+        char32_t cp = extra == 0 ? c : c & (0x3F >> extra);
+        for (int k = 1; k <= extra && i + k < utf8.size(); ++k) cp = (cp << 6) | (utf8[i + k] & 0x3F);
+        i += 1 + extra;
+        if (cp >= 0x10000) {
+            out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(cp);
+        }
+    }
+    return out;
+}
+
+int SimulatedDesktop::GetClassNameW(WindowHandle h, char16_t* buffer, int maxCount) {
+    call("GetClassNameW", h, maxCount);
     const auto* w = find(h);
     if ((!w && h != kDesktop) || buffer == nullptr || maxCount <= 0) return 0;
-    const std::string& name = w ? w->className : std::string(kDesktopClass);
+    const std::u16string name = utf16(w ? w->className : std::string(kDesktopClass));
     const std::size_t n = std::min(name.size(), static_cast<std::size_t>(maxCount - 1));
-    std::memcpy(buffer, name.data(), n);
-    buffer[n] = '\0';
+    std::copy_n(name.data(), n, buffer);
+    buffer[n] = u'\0';
     return static_cast<int>(n);
 }
 

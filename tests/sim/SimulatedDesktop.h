@@ -4,7 +4,7 @@
 // against windows that the test places, reorders, hides and closes exactly when
 // it wants to. It answers the thirteen WindowSystem calls as the Windows window
 // manager does on the points the monitor relies on: Z order and the GW_HWNDNEXT
-// chain, styles and the visible bit, class names cut to the caller's buffer,
+// chain, styles and the visible bit, class names (given in UTF-8) cut to the caller's buffer,
 // menu bars as shared objects, and ShowWindowAsync / PostMessageA that only
 // queue work for the window's owner, which does it when the test pumps that
 // window's messages. Every call is logged, and `beforeCall` lets a test change
@@ -49,7 +49,7 @@ inline constexpr const char* kDesktopClass = "#32769";
 
 // One WindowSystem call: name is the method name, h its window (the menu for
 // GetMenuItemCount, 0 when there is none), a and b the further arguments
-// (GetWindow: cmd; GetWindowLongA: index; GetClassNameA: maxCount; SetMenu:
+// (GetWindow: cmd; GetWindowLongA: index; GetClassNameW: maxCount; SetMenu:
 // menu; ShowWindow(Async): cmdShow; PostMessageA: msg and wParam).
 struct Op {
     std::string name;
@@ -117,7 +117,7 @@ public:
     WindowHandle GetDesktopWindow() override;
     WindowHandle GetWindow(WindowHandle h, int cmd) override;
     std::int32_t GetWindowLongA(WindowHandle h, int index) override;
-    int GetClassNameA(WindowHandle h, char* buffer, int maxCount) override;
+    int GetClassNameW(WindowHandle h, char16_t* buffer, int maxCount) override;
     WindowHandle GetForegroundWindow() override;
     int IsWindow(WindowHandle h) override;
     int IsWindowVisible(WindowHandle h) override;

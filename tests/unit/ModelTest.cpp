@@ -495,10 +495,10 @@ private:
                  op.name + "(" + name(op.h) + ") between the hide and the WM_CLOSE of " + name(seen.hidden));
         if (op.name == "GetWindowLongA") {
             if (desk.GetWindowLongA(op.h, static_cast<int>(op.a)) == kPopupStyle) ++seen.popupReads[op.h];
-        } else if (op.name == "GetClassNameA") {
-            char buffer[256] = {};
-            const int n = desk.GetClassNameA(op.h, buffer, static_cast<int>(op.a));
-            if (n > 0 && std::string(buffer, static_cast<std::size_t>(n)) == "IEFrame")
+        } else if (op.name == "GetClassNameW") {
+            char16_t buffer[256] = {};
+            const int n = desk.GetClassNameW(op.h, buffer, static_cast<int>(op.a));
+            if (n > 0 && std::u16string(buffer, static_cast<std::size_t>(n)) == u"IEFrame")
                 seen.frames.insert(op.h);
         } else if (op.name == "IsWindow") {
             if (desk.IsWindow(op.h) != 0) seen.alive.insert(op.h);

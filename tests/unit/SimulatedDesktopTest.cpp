@@ -43,17 +43,19 @@ TEST(SimulatedDesktopTest, NoMenuCountsMinusOneButAnEmptyMenuZero) {
 TEST(SimulatedDesktopTest, ClassNameIsCutToTheCountLessOne) {
     SimulatedDesktop desk;
     const WindowHandle h = desk.create("IEFrame", kWsVisible);
-    char buffer[8] = "xxxxxxx";
-    EXPECT_EQ(desk.GetClassNameA(h, buffer, 4), 3);
-    EXPECT_STREQ(buffer, "IEF");
+    char16_t buffer[8] = u"xxxxxxx";
+    EXPECT_EQ(desk.GetClassNameW(h, buffer, 4), 3);
+    EXPECT_EQ(std::u16string(buffer), u"IEF");
     const WindowHandle longName = desk.create(std::string(300, 'Q'), kWsVisible);
-    EXPECT_EQ(classNameOf(desk, longName), std::string(254, 'Q'));
+    EXPECT_EQ(classNameOf(desk, longName), std::u16string(254, u'Q'));
 }
 
 TEST(SimulatedDesktopTest, IeFrameClassMatchesOnlyTheExactName) {
     struct Case { const char* className; const char* expected; };
     for (const Case c : {Case{"IEFrame", "IEFrame"}, Case{"ieframe", ""}, Case{"IEFRAME", ""},
-                         Case{"IEFrame2", ""}, Case{"IEFram", ""}}) {
+                         Case{"IEFrame2", ""}, Case{"IEFram", ""},
+                         // Fullwidth letters, which an ANSI read maps to "IEFrame".
+                         Case{"\xEF\xBC\xA9\xEF\xBC\xA5\xEF\xBC\xA6\xEF\xBD\x92\xEF\xBD\x81\xEF\xBD\x8D\xEF\xBD\x85", ""}}) {
         SimulatedDesktop desk;
         EXPECT_EQ(ieFrameClass(desk, desk.create(c.className, kWsVisible)), c.expected)
             << c.className;

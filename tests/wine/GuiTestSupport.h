@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -214,6 +216,24 @@ private:
     std::wstring name_;
     bool registered_ = false;
 };
+
+// Threads of this process, Wine's own included.
+inline int threadsOfThisProcess() {
+    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
+    struct Closer {
+        HANDLE h;
+        ~Closer() { CloseHandle(h); }
+    } closer{snapshot};
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = ::Thread32First(snapshot, &entry); more;
+         more = ::Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID == ::GetCurrentProcessId()) ++count;
+    }
+    return count;
+}
 
 // A second GUI thread with a message loop of its own, which owns the
 // "browser" windows: to Popquell they are another program's windows. A

@@ -1,6 +1,6 @@
 #include "winsys/win32/Win32WindowSystem.h"
 
-#include <functional>
+#include <chrono>
 #include <utility>
 
 namespace popquell {
@@ -9,25 +9,42 @@ namespace {
 
 enum CallKind { kSetMenu, kShowWindow };
 
-enum class Owner { none, us, other };
+// Attaching our bar is asked for again on the next tick, so an owner that
+// does not answer at once is left alone. Giving a window back happens once,
+// at exit, and is worth a longer wait.
+constexpr std::chrono::milliseconds kAttachPatience{30};
+constexpr std::chrono::milliseconds kGiveBackPatience{1000};
 
-// Only a window of our own thread is sure to answer without waiting for
-// another thread.
-Owner ownerOf(HWND hwnd) {
-    const DWORD thread = ::GetWindowThreadProcessId(hwnd, nullptr);
-    if (thread == 0) return Owner::none;
-    return thread == ::GetCurrentThreadId() ? Owner::us : Owner::other;
+// True when the window's thread handles a message within patience, and so
+// is pumping: the call that follows will not hang, unless the owner stops in
+// that very moment. SMTO_ABORTIFHUNG answers at once for a thread that the
+// system already knows to be hung.
+bool answers(HWND hwnd, std::chrono::milliseconds patience) noexcept {
+    DWORD_PTR result = 0;
+    return ::SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
+                                 static_cast<UINT>(patience.count()), &result) != 0;
 }
 
-// Queues call for hwnd. A call that cannot be queued is dropped, as a failed
-// call would be: the callers look at no result of these.
-template <typename Call>
-void defer(ForeignCalls& foreign, HWND hwnd, CallKind kind, Call call) noexcept {
+// Runs action on hwnd now when our thread owns it. Otherwise queues it on the
+// owner's lane, behind a probe of the owner, and returns whether the window
+// exists; a call that cannot be queued is dropped, as a failed call would be:
+// the callers look at no result of these.
+template <typename Action>
+int onOwnersThread(ForeignCalls& foreign, HWND hwnd, CallKind kind,
+                   std::chrono::milliseconds patience, Action action) noexcept {
+    const DWORD owner = ::GetWindowThreadProcessId(hwnd, nullptr);
+    if (owner == 0) return 0;
+    if (owner == ::GetCurrentThreadId()) return action();
     try {
-        foreign.post(reinterpret_cast<std::uintptr_t>(hwnd), kind,
-                     std::function<void()>(std::move(call)));
+        foreign.post(owner, reinterpret_cast<std::uintptr_t>(hwnd), kind,
+                     [hwnd, patience, action]() -> bool {
+                         if (!answers(hwnd, patience)) return false;
+                         action();
+                         return true;
+                     });
     } catch (...) {
     }
+    return ::IsWindow(hwnd);
 }
 
 }  // namespace
@@ -44,8 +61,9 @@ std::int32_t Win32WindowSystem::GetWindowLongA(WindowHandle h, int index) noexce
     return static_cast<std::int32_t>(::GetWindowLongA(toHwnd(h), index));
 }
 
-int Win32WindowSystem::GetClassNameA(WindowHandle h, char* buffer, int maxCount) noexcept {
-    return ::GetClassNameA(toHwnd(h), buffer, maxCount);
+int Win32WindowSystem::GetClassNameW(WindowHandle h, char16_t* buffer, int maxCount) noexcept {
+    static_assert(sizeof(char16_t) == sizeof(WCHAR));
+    return ::GetClassNameW(toHwnd(h), reinterpret_cast<WCHAR*>(buffer), maxCount);
 }
 
 WindowHandle Win32WindowSystem::GetForegroundWindow() noexcept {
@@ -71,13 +89,8 @@ int Win32WindowSystem::GetMenuItemCount(MenuHandle menu) noexcept {
 int Win32WindowSystem::SetMenu(WindowHandle h, MenuHandle menu) noexcept {
     const HWND hwnd = toHwnd(h);
     const HMENU hmenu = toHmenu(menu);
-    switch (ownerOf(hwnd)) {
-    case Owner::none: return 0;
-    case Owner::us: return ::SetMenu(hwnd, hmenu);
-    case Owner::other: break;
-    }
-    defer(foreign_, hwnd, kSetMenu, [hwnd, hmenu] { ::SetMenu(hwnd, hmenu); });
-    return ::IsWindow(hwnd);
+    return onOwnersThread(foreign_, hwnd, kSetMenu, hmenu ? kAttachPatience : kGiveBackPatience,
+                          [hwnd, hmenu] { return static_cast<int>(::SetMenu(hwnd, hmenu)); });
 }
 
 int Win32WindowSystem::ShowWindowAsync(WindowHandle h, int cmdShow) noexcept {
@@ -86,13 +99,8 @@ int Win32WindowSystem::ShowWindowAsync(WindowHandle h, int cmdShow) noexcept {
 
 int Win32WindowSystem::ShowWindow(WindowHandle h, int cmdShow) noexcept {
     const HWND hwnd = toHwnd(h);
-    switch (ownerOf(hwnd)) {
-    case Owner::none: return 0;
-    case Owner::us: return ::ShowWindow(hwnd, cmdShow);
-    case Owner::other: break;
-    }
-    defer(foreign_, hwnd, kShowWindow, [hwnd, cmdShow] { ::ShowWindow(hwnd, cmdShow); });
-    return ::IsWindow(hwnd);
+    return onOwnersThread(foreign_, hwnd, kShowWindow, kGiveBackPatience,
+                          [hwnd, cmdShow] { return static_cast<int>(::ShowWindow(hwnd, cmdShow)); });
 }
 
 int Win32WindowSystem::PostMessageA(WindowHandle h, unsigned msg, std::intptr_t wParam,

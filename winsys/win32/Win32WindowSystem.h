@@ -3,7 +3,9 @@
 // WindowSystem on the real desktop: each operation is the user32 call of the
 // same name. SetMenu and ShowWindow wait for the thread that owns the window,
 // so on a window of another thread they go through ForeignCalls and return at
-// once; a hung program must never freeze our GUI thread.
+// once; a hung program must never freeze our GUI thread. Each such call first
+// makes sure the owner still pumps messages, so that a hung owner holds a
+// worker only for that probe's patience.
 
 #include <windows.h>
 
@@ -11,7 +13,7 @@
 #include <cstdint>
 
 #include "winsys/WindowSystem.h"
-#include "winsys/win32/ForeignCalls.h"
+#include "winsys/ForeignCalls.h"
 
 namespace popquell {
 
@@ -38,7 +40,7 @@ public:
     WindowHandle GetDesktopWindow() noexcept override;
     WindowHandle GetWindow(WindowHandle h, int cmd) noexcept override;
     std::int32_t GetWindowLongA(WindowHandle h, int index) noexcept override;
-    int GetClassNameA(WindowHandle h, char* buffer, int maxCount) noexcept override;
+    int GetClassNameW(WindowHandle h, char16_t* buffer, int maxCount) noexcept override;
     WindowHandle GetForegroundWindow() noexcept override;
     int IsWindow(WindowHandle h) noexcept override;
     int IsWindowVisible(WindowHandle h) noexcept override;
