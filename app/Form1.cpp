@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "res/resource.h"
 #include "winsys/Module1.h"
 
 namespace popquell {
@@ -110,9 +111,21 @@ Form1::Form1(WindowSystem& ws, const Form1Toolkit& toolkit)
       dialog_(toolkit.dialog) {}
 
 void Form1::onTimer(int id) {
+    menuBar.keepAlive();
     if (id == Timer1.id()) Timer1.fire();
     else if (id == Timer2.id()) Timer2.fire();
     else if (id == Timer3.id()) Timer3.fire();
+}
+
+void Form1::onCommand(int id) {
+    menuBar.keepAlive();
+    switch (id) {
+    case IDC_COMMAND1: Command1_Click(); break;
+    case IDC_COMMAND2: Command2_Click(); break;
+    case IDC_COMMAND3: Command3_Click(); break;
+    case IDC_COMMAND4: Command4_Click(); break;
+    case IDC_COMMAND5: Command5_Click(); break;
+    }
 }
 
 MenuHandle Form1::mainMenu() { return ws_.GetMenu(window_.hWnd()); }

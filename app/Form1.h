@@ -55,8 +55,10 @@ public:
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
 
-    // Routes a tick of the timer with this id to its handler.
+    // Route a tick of the timer, or a click on the command button, with this
+    // id to its handler, once the menu bar is sure to be there.
     void onTimer(int id);
+    void onCommand(int id);
 
     // Handlers, named after their control and event.
     void Timer1_Timer();    // pop-up sweep

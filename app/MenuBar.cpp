@@ -21,17 +21,14 @@ MenuItem& MenuBar::add(int id, const std::string& caption, bool visible) {
     return item;
 }
 
-std::vector<std::string> MenuBar::visibleCaptions() const {
-    std::vector<std::string> out;
-    for (const auto& item : items_)
-        if (item->visible_) out.push_back(item->caption_);
-    return out;
-}
-
-void MenuBar::repopulate() {
+void MenuBar::keepAlive() {
+    if (!menu_.lost()) return;
+    menu_.renew();
     int position = 0;
     for (const auto& item : items_)
         if (item->visible_) menu_.insertItem(position++, item->id_, item->caption_);
+    // Attached only once filled, so that the main window's bar gets its height.
+    menu_.attach();
 }
 
 // Where a shown item goes: after the visible items that precede it.

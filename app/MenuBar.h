@@ -40,10 +40,9 @@ public:
 
     // Appends an item at design time.
     MenuItem& add(int id, const std::string& caption, bool visible);
-    // The captions of the items now in the window-system menu, in order.
-    std::vector<std::string> visibleCaptions() const;
-    // Puts the visible items into a window-system menu made afresh.
-    void repopulate();
+    // Makes the bar afresh, with the items that are shown, when a window
+    // that showed it took it along.
+    void keepAlive();
 
 private:
     friend class MenuItem;

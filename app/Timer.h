@@ -23,7 +23,6 @@ public:
         else host_.stopTimer(id_);
     }
     int id() const { return id_; }
-    int Interval() const { return interval_; }
 
     // A modal message box inside a tick handler pumps messages, so the same
     // timer can come due again before its handler has returned. Such a tick

@@ -33,6 +33,13 @@ public:
     virtual void insertItem(int position, int id, const std::string& text) = 0;
     virtual void removeItem(int id) = 0;
     virtual void setItemText(int id, const std::string& text) = 0;
+    // Any window that shows the bar destroys it when it is destroyed itself,
+    // as a browser that the user closes does: then the bar is lost.
+    virtual bool lost() = 0;
+    // An empty menu in place of a lost one, and showing it in the main window
+    // once it has been filled.
+    virtual void renew() = 0;
+    virtual void attach() = 0;
 };
 
 // Starts and stops the periodic ticks of a timer, named by its id.

@@ -157,6 +157,9 @@ private:
         void insertItem(int, int, const std::string&) override { ++items_; }
         void removeItem(int) override { --items_; }
         void setItemText(int, const std::string&) override {}
+        bool lost() override { return false; }
+        void renew() override {}
+        void attach() override {}
 
     private:
         int& items_;

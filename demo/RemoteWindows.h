@@ -2,7 +2,8 @@
 
 // Looking at and pressing the windows of other processes, as the user does:
 // the demo driver and the end-to-end tests play Popquell's journey with
-// these from a process of their own. Every wait ends at a deadline.
+// these from a process of their own, and the tests under Wine read the
+// program's windows with them. Every wait ends at a deadline.
 
 #include <windows.h>
 
@@ -11,22 +12,12 @@
 #include <thread>
 #include <utility>
 
+#include "ui/win32/Text.h"
+
 namespace popquell::demo {
 
 using SteadyClock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-inline std::wstring windowText(HWND w) {
-    wchar_t text[1024]{};
-    GetWindowTextW(w, text, 1024);
-    return text;
-}
-
-inline std::wstring className(HWND w) {
-    wchar_t text[256]{};
-    GetClassNameW(w, text, 256);
-    return text;
-}
 
 inline DWORD processOf(HWND w) {
     DWORD pid = 0;
@@ -46,20 +37,23 @@ bool waitUntil(Pred pred, std::chrono::milliseconds deadline) {
 }
 
 // A visible top-level window of that class (and caption, unless empty),
-// of that process (unless 0).
-inline HWND findTopLevel(const std::wstring& cls, const std::wstring& caption, DWORD pid = 0) {
+// of that process and thread (unless 0).
+inline HWND findTopLevel(const std::wstring& cls, const std::wstring& caption, DWORD pid = 0,
+                         DWORD thread = 0) {
     struct Search {
         const std::wstring& cls;
         const std::wstring& caption;
         DWORD pid;
+        DWORD thread;
         HWND found = nullptr;
-    } search{cls, caption, pid};
+    } search{cls, caption, pid, thread};
     EnumWindows(
         [](HWND w, LPARAM p) -> BOOL {
             auto& s = *reinterpret_cast<Search*>(p);
             if (IsWindowVisible(w) && className(w) == s.cls &&
                 (s.caption.empty() || windowText(w) == s.caption) &&
-                (!s.pid || processOf(w) == s.pid)) {
+                (!s.pid || processOf(w) == s.pid) &&
+                (!s.thread || GetWindowThreadProcessId(w, nullptr) == s.thread)) {
                 s.found = w;
                 return FALSE;
             }

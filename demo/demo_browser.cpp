@@ -14,8 +14,6 @@
 
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
@@ -29,6 +27,7 @@
 #include <vector>
 
 #include "demo/DemoKinds.h"
+#include "ui/win32/Text.h"
 
 namespace popquell::demo {
 namespace {
@@ -83,11 +82,7 @@ bool parseUnsigned(const std::wstring& text, unsigned& value) {
 }
 
 std::optional<Options> parseOptions() {
-    int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (!argv) return std::nullopt;
-    std::vector<std::wstring> args(argv + 1, argv + argc);
-    LocalFree(argv);
+    const std::vector<std::wstring> args = commandLineArguments();
 
     Options o;
     for (std::size_t i = 0; i < args.size(); ++i) {

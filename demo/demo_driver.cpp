@@ -11,8 +11,6 @@
 
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
@@ -27,6 +25,7 @@
 #include "demo/DemoKinds.h"
 #include "demo/RemoteWindows.h"
 #include "res/resource.h"
+#include "ui/win32/Text.h"
 
 namespace popquell::demo {
 namespace {
@@ -43,11 +42,7 @@ struct Options {
 };
 
 std::optional<Options> parseOptions() {
-    int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (!argv) return std::nullopt;
-    std::vector<std::wstring> args(argv + 1, argv + argc);
-    LocalFree(argv);
+    const std::vector<std::wstring> args = commandLineArguments();
     Options o;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const bool hasValue = i + 1 < args.size();
@@ -458,10 +453,6 @@ private:
         return problems_ == 0 ? 0 : 1;
     }
 
-    static std::wstring widen(const char* text) {
-        return std::wstring(text, text + std::strlen(text));
-    }
-
     Options options_;
     LogReader log_;
     HWND main_ = nullptr;
@@ -478,7 +469,7 @@ private:
 
 int main() {
     using namespace popquell::demo;
-    const std::optional<Options> options = parseOptions();
+    const auto options = parseOptions();
     if (!options) {
         std::fprintf(stderr, "usage: demo_driver --log FILE [--seconds N] [--shot-pause-ms N]\n");
         return 2;

@@ -75,6 +75,14 @@ if [[ ! -x scripts/wine-run ]]; then
     chmod +x scripts/wine-run
 fi
 
+# The layers run one way.
+popquell_log "== layers"
+if bash scripts/check-layers.sh; then
+    passed=$((passed + 1))
+else
+    failed=$((failed + 1))
+fi
+
 # The unit tests of the portable logic, on the simulated desktop.
 if build_preset native; then
     popquell_log "== native: tests"

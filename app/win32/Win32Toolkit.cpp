@@ -1,27 +1,11 @@
 #include "app/win32/Win32Toolkit.h"
 
+#include "ui/win32/Text.h"
+#include "winsys/win32/Win32WindowSystem.h"
+
 #include <array>
 
 namespace popquell {
-
-std::wstring widen(const std::string& text) {
-    if (text.empty()) return {};
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-    return wide;
-}
-
-std::string narrow(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size,
-                        nullptr, nullptr);
-    return utf8;
-}
 
 // --- list box ---
 
@@ -135,6 +119,10 @@ std::string Win32Clock::monthAbbrev(int month) {
     std::string name = localeText(LOCALE_SABBREVMONTHNAME1 + static_cast<LCTYPE>(month - 1));
     return name.empty() ? englishMonthAbbrev(month) : name;
 }
+
+// --- the window ---
+
+WindowHandle Win32FormWindow::hWnd() { return fromHwnd(window_); }
 
 // --- message boxes ---
 

@@ -8,13 +8,9 @@
 #include <string>
 
 #include "app/Toolkit.h"
-#include "winsys/win32/UniqueHandle.h"
+#include "ui/win32/Handles.h"
 
 namespace popquell {
-
-// Form1's texts are UTF-8; the window system's are UTF-16.
-std::wstring widen(const std::string& text);
-std::string narrow(const std::wstring& text);
 
 // A real, never shown list box: entries carry their handle as item data.
 class Win32ListBox final : public ListBox {
@@ -42,15 +38,13 @@ public:
     Win32Menu();
     void attachTo(HWND owner);
     HMENU handle() const { return menu_; }
-    // Any window that shows the bar destroys it when it is destroyed itself,
-    // as a browser the user closes does.
-    bool lost() const { return !IsMenu(menu_); }
-    // A new, empty menu, to be filled and attached again.
-    void renew();
 
     void insertItem(int position, int id, const std::string& text) override;
     void removeItem(int id) override;
     void setItemText(int id, const std::string& text) override;
+    bool lost() override { return !IsMenu(menu_); }
+    void renew() override;
+    void attach() override { attachTo(owner_); }
 
 private:
     void redraw();
@@ -77,6 +71,17 @@ public:
     LocalTime now() override;
     std::string weekdayName(int weekday) override;
     std::string monthAbbrev(int month) override;
+};
+
+// The main window itself, as Form1 sees it.
+class Win32FormWindow final : public FormWindow {
+public:
+    explicit Win32FormWindow(HWND window) : window_(window) {}
+    WindowHandle hWnd() override;
+    void minimize() override { ShowWindow(window_, SW_MINIMIZE); }
+
+private:
+    HWND window_;
 };
 
 class Win32MessageBoxes final : public MessageBoxes {

@@ -25,8 +25,6 @@
 
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -46,8 +44,9 @@
 
 #include "app/Form1.h"
 #include "app/win32/MainWindow.h"
-#include "winsys/win32/UniqueHandle.h"
+#include "ui/win32/Handles.h"
 #include "winsys/win32/Win32WindowSystem.h"
+#include "ui/win32/Text.h"
 
 namespace popquell::bench {
 namespace {
@@ -162,11 +161,7 @@ std::wstring besideThisProgram(const wchar_t* name) {
 }
 
 std::optional<Options> parse() {
-    int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (!argv) return std::nullopt;
-    std::vector<std::wstring> args(argv + 1, argv + argc);
-    LocalFree(argv);
+    const std::vector<std::wstring> args = commandLineArguments();
     Options o;
     o.farm = besideThisProgram(L"window_farm.exe");
     o.popquell = besideThisProgram(L"..\\..\\popquell.exe");

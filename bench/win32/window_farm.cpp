@@ -23,8 +23,6 @@
 
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -35,6 +33,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "ui/win32/Text.h"
 
 namespace {
 
@@ -57,11 +57,7 @@ struct Options {
 };
 
 bool parse(Options& o) {
-    int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (!argv) return false;
-    std::vector<std::wstring> args(argv + 1, argv + argc);
-    LocalFree(argv);
+    const std::vector<std::wstring> args = popquell::commandLineArguments();
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::wstring& a = args[i];
         const bool hasValue = i + 1 < args.size();

@@ -38,10 +38,6 @@ constexpr auto kSlack = 500ms;
 constexpr auto kStartDeadline = 20s;
 constexpr auto kDeadline = 5s;
 
-std::wstring widen(const char* text) {
-    return std::wstring(text, text + std::strlen(text));
-}
-
 HWND toHwnd(std::uintptr_t value) {
     return reinterpret_cast<HWND>(value);
 }

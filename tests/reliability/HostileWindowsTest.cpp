@@ -164,7 +164,6 @@ protected:
         ASSERT_NE(cover.create(taskbar.name(), WS_POPUP | WS_VISIBLE, BrowserThread::kNoMenuBar,
                                WS_EX_TOPMOST | WS_EX_TOOLWINDOW),
                   nullptr);
-        for (BrowserThread* t : {&browsers, &stuck}) t->setForeignMenu(window.menuForTesting());
         ASSERT_TRUE(ticks.attach(window.hwnd()));
     }
 
@@ -323,7 +322,6 @@ TEST_F(Hostile, FortyHungBrowserThreadsDoNotStarveAResponsiveOne) {
     std::deque<BrowserThread> hungThreads(40);
     std::vector<HWND> hungFrames;
     for (BrowserThread& t : hungThreads) {
-        t.setForeignMenu(ours);
         hungFrames.push_back(make(t, ieFrame.name(), kBrowserStyle, 3, behaviour()));
         ASSERT_TRUE(hungFrames.back());
         PostMessageW(hungFrames.back(), kHang, kHangCapMs, reinterpret_cast<LPARAM>(release.get()));

@@ -10,7 +10,8 @@ namespace popquell::sim {
 // shared menu object, so every window showing it sees them.
 class SimulatedDesktop::MenuAdapter : public NativeMenu {
 public:
-    MenuAdapter(SimulatedDesktop& desk, MenuHandle m) : desk_(desk), m_(m) {}
+    MenuAdapter(SimulatedDesktop& desk, MenuHandle m, WindowHandle owner)
+        : desk_(desk), m_(m), owner_(owner) {}
 
     void insertItem(int position, int id, const std::string& text) override {
         if (auto* items = get()) {
@@ -26,6 +27,9 @@ public:
             for (auto& item : *items)
                 if (item.id == id) item.text = text;
     }
+    bool lost() override { return !desk_.menuExists(m_); }
+    void renew() override { m_ = desk_.createMenu(); }
+    void attach() override { desk_.attachMenu(owner_, m_); }
 
 private:
     std::vector<MenuItem>* get() {
@@ -34,6 +38,7 @@ private:
     }
     SimulatedDesktop& desk_;
     MenuHandle m_;
+    WindowHandle owner_;
 };
 
 SimulatedDesktop::SimulatedDesktop() = default;
@@ -60,6 +65,8 @@ WindowHandle SimulatedDesktop::createWithHandle(WindowHandle h, const std::strin
 
 void SimulatedDesktop::destroy(WindowHandle h) {
     if (!exists(h)) return;
+    // Its menu bar goes with it, even one that other windows show too.
+    menus_.erase(windows_[h].menu);
     unlink(h);
     windows_.erase(h);
     if (foreground_ == h) foreground_ = 0;
@@ -144,8 +151,13 @@ std::vector<std::string> SimulatedDesktop::menuCaptions(MenuHandle m) const {
 
 NativeMenu& SimulatedDesktop::nativeMenu(MenuHandle m) {
     auto& adapter = adapters_[m];
-    if (!adapter) adapter = std::make_unique<MenuAdapter>(*this, m);
+    if (!adapter) adapter = std::make_unique<MenuAdapter>(*this, m, 0);
     return *adapter;
+}
+
+NativeMenu& SimulatedDesktop::formMenu(WindowHandle owner) {
+    formMenus_.push_back(std::make_unique<MenuAdapter>(*this, menuOf(owner), owner));
+    return *formMenus_.back();
 }
 
 void SimulatedDesktop::attachMenu(WindowHandle h, MenuHandle m) {
@@ -181,11 +193,6 @@ void SimulatedDesktop::pumpMessages(WindowHandle h) {
 int SimulatedDesktop::closesReceived(WindowHandle h) const {
     const auto it = closes_.find(h);
     return it == closes_.end() ? 0 : it->second;
-}
-
-int SimulatedDesktop::pendingMessages(WindowHandle h) const {
-    const auto* w = find(h);
-    return w ? static_cast<int>(w->queue.size()) : 0;
 }
 
 // --- the log ---

@@ -16,9 +16,9 @@
 // where Windows would activate another window); style bits other than
 // WS_VISIBLE and WS_MAXIMIZE, which are only stored; GetWindowLongA indices
 // other than GWL_STYLE; messages other than WM_CLOSE and window commands other
-// than hiding and maximising; submenus and item states; the destruction of a
-// window's menu together with the window (a destroyed menu is only ever
-// destroyed by destroyMenu, and windows keep its stale handle).
+// than hiding and maximising; submenus and item states. As on Windows, a
+// destroyed window takes its menu bar along, even one that other windows
+// show, and they keep its stale handle.
 
 #include <cstdint>
 #include <deque>
@@ -76,7 +76,7 @@ public:
     // The same with a chosen handle: a negative one, or a destroyed window's.
     WindowHandle createWithHandle(WindowHandle h, const std::string& className,
                                   std::int32_t style, MenuHandle menu = 0);
-    // Gone at once, with its queued messages; its menu is left alone.
+    // Gone at once, with its queued messages and its menu bar.
     void destroy(WindowHandle h);
     void raise(WindowHandle h);
     void lower(WindowHandle h);
@@ -95,8 +95,10 @@ public:
     void destroyMenu(MenuHandle m);
     bool menuExists(MenuHandle m) const;
     std::vector<std::string> menuCaptions(MenuHandle m) const;  // empty when gone
-    // What MenuBar drives for the main window's bar; does nothing once m is gone.
+    // What MenuBar drives for a bar; does nothing once m is gone.
     NativeMenu& nativeMenu(MenuHandle m);
+    // The bar of the main window `owner`, which is made afresh when lost.
+    NativeMenu& formMenu(WindowHandle owner);
     void attachMenu(WindowHandle h, MenuHandle m);
     MenuHandle menuOf(WindowHandle h) const;
 
@@ -105,7 +107,6 @@ public:
     void pumpMessages();               // every window, in Z order
     void pumpMessages(WindowHandle h); // just h; the others are hung
     int closesReceived(WindowHandle h) const;  // since h was created; kept after it is destroyed
-    int pendingMessages(WindowHandle h) const;
 
     // Called before every WindowSystem call with the call about to run. Calls
     // that it makes itself on this desktop are neither logged nor hooked.
@@ -164,6 +165,7 @@ private:
     std::map<WindowHandle, int> closes_;
     std::map<MenuHandle, std::vector<MenuItem>> menus_;
     std::map<MenuHandle, std::unique_ptr<MenuAdapter>> adapters_;
+    std::vector<std::unique_ptr<MenuAdapter>> formMenus_;
     MenuHandle nextMenu_ = 9001;
     bool inHook_ = false;
 };

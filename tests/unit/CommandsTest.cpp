@@ -106,14 +106,14 @@ TEST_F(Commands, UnloadTakesTheMenuBarOffUnselectedBrowsersToo) {
     const WindowHandle other = browser();
     const WindowHandle stranger = browser();
     const MenuHandle strangersOwn = desk.menuOf(stranger);
-    desk.attachMenu(other, mainMenu);
+    desk.attachMenu(other, mainMenu());
     desk.raise(other);  // even the topmost window
     int cancel = 0;
     form.Form_Unload(cancel);
     EXPECT_EQ(desk.menuOf(other), 0);
     EXPECT_FALSE(desk.maximized(other));
     EXPECT_EQ(desk.menuOf(stranger), strangersOwn);
-    EXPECT_EQ(desk.menuOf(mainWnd), mainMenu) << "the main window keeps its own bar";
+    EXPECT_EQ(desk.menuOf(mainWnd), mainMenu()) << "the main window keeps its own bar";
 }
 
 TEST_F(Commands, UnloadWithAnEmptyListLeavesOtherProgramsAlone) {

@@ -16,15 +16,14 @@ inline constexpr std::int32_t kOverlappedHidden = kWsOverlappedWindow;
 
 struct SimulatedForm {
     SimulatedDesktop desk;
-    MenuHandle mainMenu = desk.createMenu();
-    WindowHandle mainWnd = desk.create("PopquellForm", kFrameStyle, mainMenu);
+    WindowHandle mainWnd = desk.create("PopquellForm", kFrameStyle, desk.createMenu());
     FakeFormWindow window{mainWnd};
     FakeListBox list;
     FakeTimerHost timers;
     FakeClock clock;
     ScriptedMessageBoxes boxes;
     FakeInstructionsDialog dialog;
-    Form1 form{desk, Form1Toolkit{window, list, desk.nativeMenu(mainMenu), timers, clock, boxes, dialog}};
+    Form1 form{desk, Form1Toolkit{window, list, desk.formMenu(mainWnd), timers, clock, boxes, dialog}};
 };
 
 class FormFixture : public ::testing::Test, protected SimulatedForm {
@@ -40,7 +39,9 @@ protected:
     // A plain window on top, so that everything else is below the topmost.
     WindowHandle coverTop() { return desk.create("Shell_TrayWnd", kFrameStyle); }
 
-    std::vector<std::string> mainMenuCaptions() const { return desk.menuCaptions(mainMenu); }
+    // The bar the main window shows now: made afresh when a browser took it along.
+    MenuHandle mainMenu() const { return desk.menuOf(mainWnd); }
+    std::vector<std::string> mainMenuCaptions() const { return desk.menuCaptions(mainMenu()); }
 };
 
 }  // namespace popquell::sim

@@ -49,8 +49,8 @@ TEST_F(Keeper, PutsTheMenuBarBackOnWindowsThatLostIt) {
     desk.attachMenu(ownMenu, desk.createMenu({"File", "Edit", "View"}));
     desk.attachMenu(noMenu, 0);
     tick();
-    EXPECT_EQ(desk.menuOf(ownMenu), mainMenu);
-    EXPECT_EQ(desk.menuOf(noMenu), mainMenu);
+    EXPECT_EQ(desk.menuOf(ownMenu), mainMenu());
+    EXPECT_EQ(desk.menuOf(noMenu), mainMenu());
 }
 
 TEST_F(Keeper, SomeWindowsGoneIsNoWindDown) {
@@ -64,7 +64,7 @@ TEST_F(Keeper, SomeWindowsGoneIsNoWindDown) {
     tick();
     EXPECT_TRUE(timers.events.empty());
     EXPECT_EQ(list.data(), (std::vector<std::int32_t>{a, b, c}));
-    EXPECT_EQ(desk.menuOf(b), mainMenu);
+    EXPECT_EQ(desk.menuOf(b), mainMenu());
 }
 
 TEST_F(Keeper, WindsDownOverTwoTicksOnceEverySelectedWindowIsGone) {
@@ -126,7 +126,7 @@ TEST_F(Keeper, ReusedHandleCountsAsAWindowStillThere) {
     desk.createWithHandle(ie, "Notepad", kFrameStyle, desk.createMenu({"File"}));
     tick();
     EXPECT_EQ(list.ListCount(), 1);
-    EXPECT_EQ(desk.menuOf(ie), mainMenu);
+    EXPECT_EQ(desk.menuOf(ie), mainMenu());
 }
 
 TEST_F(Keeper, PickBetweenEmptyingAndTheNextTickKeepsTheKeeperOn) {

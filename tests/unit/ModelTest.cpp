@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "FormFixture.h"
+#include "res/resource.h"
 
 namespace popquell::sim {
 namespace {
@@ -75,6 +76,7 @@ struct Coverage {
     int interferences = 0;
     int ticksInBoxes = 0;
     int unloads = 0;
+    int barsRenewed = 0;
 };
 Coverage coverage;
 
@@ -285,9 +287,9 @@ private:
 
     void event(const Event& e) {
         switch (e.act) {
-            case Act::Start: note("click Start"); return form.Command1_Click();
-            case Act::Select: note("click Select Window"); return form.Command3_Click();
-            case Act::Stop: note("click Stop"); return form.Command4_Click();
+            case Act::Start: note("click Start"); return click(IDC_COMMAND1);
+            case Act::Select: note("click Select Window"); return click(IDC_COMMAND3);
+            case Act::Stop: note("click Stop"); return click(IDC_COMMAND4);
             case Act::Answer: {
                 const int answers[] = {kIdYes, kIdNo, 1, 2};
                 const int answer = answers[e.a % 4];
@@ -310,6 +312,10 @@ private:
     }
 
     void desktopEvent(const Event& e) {
+        // A window destroyed, or closed by its program, takes its menu bar
+        // along, ours too.
+        if (e.act == Act::Destroy || e.act == Act::PumpAll || e.act == Act::PumpOne)
+            destroyedInHandler_ = destroyedInHandler_ || handlerDepth_ > 0;
         if (e.act == Act::Create || e.act == Act::Reuse || e.act == Act::CreateNegative) return create(e);
         if (e.act == Act::PumpAll) return desk.pumpMessages();
         if (e.act == Act::Foreground) {
@@ -351,7 +357,7 @@ private:
             case Act::DestroyMenu: {
                 // Form1's bar is Form1's own: other programs do not edit it.
                 const MenuHandle m = desk.menuOf(h);
-                if (m == 0 || m == mainMenu) return note(": not its own menu bar, nothing");
+                if (m == 0 || m == desk.menuOf(mainWnd)) return note(": not its own menu bar, nothing");
                 if (e.act == Act::AddMenuItem)
                     desk.nativeMenu(m).insertItem(0, 100, "Added");
                 else if (e.act == Act::RemoveMenuItem)
@@ -395,10 +401,37 @@ private:
         note(" -> " + std::to_string(h));
     }
 
+    // A click as the main window delivers it, and what the bar then shows.
+    void click(int id) {
+        const bool lost = enterHandler();
+        form.onCommand(id);
+        leaveHandler(lost);
+    }
+
+    // Every handler first makes the bar afresh when a browser that showed it
+    // took it along, so after it the main window shows one, unless a browser
+    // took it along again while the handler ran.
+    bool enterHandler() {
+        if (handlerDepth_++ == 0) destroyedInHandler_ = false;
+        return !desk.menuExists(desk.menuOf(mainWnd));
+    }
+    void leaveHandler(bool wasLost) {
+        --handlerDepth_;
+        if (!desk.menuExists(desk.menuOf(mainWnd)) && !destroyedInHandler_)
+            fail("a handler runs with the main window's bar in place", "no bar after it");
+        coverage.barsRenewed += wasLost ? 1 : 0;
+    }
+
     // A tick as the toolkit delivers it: only of a running timer.
     void deliver(int id) {
         note("tick Timer" + std::to_string(id));
         if (!timers.running(id)) return note(" (not running: nothing)");
+        const bool lost = enterHandler();
+        tick(id);
+        leaveHandler(lost);
+    }
+
+    void tick(int id) {
         if (id == kIdTimer1) {
             if (sweepDepth_++ == 0) seen_ = SweepSeen{};
             ++coverage.sweeps;
@@ -463,7 +496,7 @@ private:
                      name(h) + ": menu " + std::to_string(desk.menuOf(h)) +
                          (desk.maximized(h) ? "" : ", not maximised"));
         for (WindowHandle h : desk.zOrder())
-            if (h != mainWnd && desk.menuOf(h) == mainMenu)
+            if (h != mainWnd && desk.menuOf(h) == desk.menuOf(mainWnd))
                 fail("the unload takes the main menu bar off every window", name(h) + " still shows it");
     }
 
@@ -582,8 +615,13 @@ private:
                  "totalClose " + std::to_string(form.totalClose) + ", expected " + std::to_string(expected) +
                      " (" + std::to_string(base_) + " + " + std::to_string(closesSinceReset_) + " hides)");
 
-        const std::vector<std::string> shown = desk.menuCaptions(mainMenu);
-        if (shown != form.menuBar.visibleCaptions()) {
+        std::vector<std::string> visible;
+        for (const MenuItem* item : {&form.abmenu, &form.totalMenu, &form.timemenu})
+            if (item->Visible()) visible.push_back(item->Caption());
+        const MenuHandle bar = desk.menuOf(mainWnd);
+        const std::vector<std::string> shown = desk.menuCaptions(bar);
+        // Between a browser taking the bar along and the next handler, there is none.
+        if (desk.menuExists(bar) && shown != visible) {
             std::string items;
             for (const auto& c : shown) items += " \"" + c + "\"";
             fail("the main menu bar holds exactly the visible items", "the bar holds" + items);
@@ -596,6 +634,8 @@ private:
     std::optional<Step> duringCall_;
     std::optional<Step> whileOpen_;
     std::string* trace_ = nullptr;
+    int handlerDepth_ = 0;
+    bool destroyedInHandler_ = false;
     bool unloading_ = false;
     bool unloaded_ = false;
     int sweepDepth_ = 0;
@@ -777,6 +817,7 @@ TEST(Model, RandomSessionsKeepTheInvariants) {
     EXPECT_GE(coverage.interferences, 500);
     EXPECT_GE(coverage.ticksInBoxes, 200);
     EXPECT_EQ(coverage.unloads, kSeeds / 2);
+    EXPECT_GE(coverage.barsRenewed, 20);
     RecordProperty("sweeps", coverage.sweeps);
     RecordProperty("closes", coverage.closes);
     RecordProperty("saturatedCloses", coverage.saturatedCloses);
@@ -785,6 +826,7 @@ TEST(Model, RandomSessionsKeepTheInvariants) {
     RecordProperty("resets", coverage.resets);
     RecordProperty("interferences", coverage.interferences);
     RecordProperty("ticksInBoxes", coverage.ticksInBoxes);
+    RecordProperty("barsRenewed", coverage.barsRenewed);
 }
 
 }  // namespace

@@ -112,7 +112,7 @@ TEST_F(Sweep, FrameWithMenuGetsTheMainMenuBarAndTheTime) {
     coverTop();
     tick();
     EXPECT_TRUE(desk.exists(frame));
-    EXPECT_EQ(desk.menuOf(frame), mainMenu);
+    EXPECT_EQ(desk.menuOf(frame), mainMenu());
     EXPECT_EQ(form.timemenu.Caption(), "09:05:03    Sunday Dec 6 2026");
     EXPECT_EQ(form.totalClose, 0);
     // One menu object: what Form1 writes shows in the browser at once.
@@ -159,7 +159,7 @@ TEST_F(Sweep, PopupStyledFrameWithMenuIsClosedAndStillGetsTheMenuBar) {
     coverTop();
     form.Timer1_Timer();
     EXPECT_EQ(form.totalClose, 1);
-    EXPECT_EQ(desk.menuOf(frame), mainMenu);
+    EXPECT_EQ(desk.menuOf(frame), mainMenu());
 }
 
 TEST_F(Sweep, EmptyMenuFrameThatRefusesToCloseIsCountedEveryTick) {

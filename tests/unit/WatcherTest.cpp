@@ -55,7 +55,7 @@ TEST_F(Watcher, YesEntersTheBrowserAndAttachesTheMenuBar) {
     EXPECT_EQ(list.data(), std::vector<std::int32_t>{ie});
     EXPECT_EQ(list.refreshes, 1);
     EXPECT_TRUE(form.totalMenu.Visible());
-    EXPECT_EQ(desk.menuOf(ie), mainMenu);
+    EXPECT_EQ(desk.menuOf(ie), mainMenu());
     EXPECT_EQ(desk.GetMenuItemCount(desk.menuOf(ie)), 2);
     // The keeper goes on before the watcher goes off, as the last two steps.
     EXPECT_EQ(timers.events, (std::vector<std::string>{"start 3 500", "stop 2"}));
@@ -75,7 +75,7 @@ TEST_F(Watcher, SecondPickAppendsAfterTheFirst) {
     form.Command3_Click();
     pick(second, kIdYes);
     EXPECT_EQ(list.data(), (std::vector<std::int32_t>{first, second}));
-    EXPECT_EQ(desk.GetMenuItemCount(mainMenu), 2);
+    EXPECT_EQ(desk.GetMenuItemCount(mainMenu()), 2);
 }
 
 TEST_F(Watcher, AlreadyListedWindowIsRefusedWithoutAQuestion) {

@@ -1,7 +1,7 @@
 // The owner-drawn button face: its colour, the pressed and focused looks,
 // and the access-key underline that the keyboard cues may hide.
 
-#include "app/win32/ColorButton.h"
+#include "ui/win32/ColorButton.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/Layout.h"
-#include "app/win32/Dpi.h"
+#include "ui/win32/Dpi.h"
 #include "tests/wine/GuiTestSupport.h"
-#include "winsys/win32/UniqueHandle.h"
+#include "ui/win32/Handles.h"
 
 namespace popquell::wine {
 namespace {

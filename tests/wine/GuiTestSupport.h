@@ -20,7 +20,9 @@
 #include <vector>
 
 #include "app/win32/MainWindow.h"
-#include "winsys/win32/UniqueHandle.h"
+#include "demo/RemoteWindows.h"
+#include "ui/win32/Handles.h"
+#include "ui/win32/Text.h"
 
 namespace popquell::wine {
 
@@ -59,79 +61,28 @@ inline void pumpFor(std::chrono::milliseconds span, MainWindow* window = nullptr
     pumpUntil([] { return false; }, span, window);
 }
 
-inline std::wstring windowText(HWND window) {
-    wchar_t text[1024]{};
-    GetWindowTextW(window, text, 1024);
-    return text;
-}
+using demo::menuItemText;
 
-inline std::wstring className(HWND window) {
-    wchar_t text[256]{};
-    GetClassNameW(window, text, 256);
-    return text;
-}
-
-inline std::wstring widenAscii(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-
-inline std::wstring menuItemText(HMENU menu, UINT id) {
-    wchar_t text[256]{};
-    GetMenuStringW(menu, id, text, 256, MF_BYCOMMAND);
-    return text;
-}
-
-// The visible top-level windows of a thread, of a class and caption.
-inline HWND findThreadWindow(DWORD thread, const std::wstring& cls, const std::wstring& caption) {
-    struct Search {
-        const std::wstring& cls;
-        const std::wstring& caption;
-        HWND found = nullptr;
-    } search{cls, caption};
-    EnumThreadWindows(
-        thread,
-        [](HWND w, LPARAM p) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(p);
-            if (IsWindowVisible(w) && className(w) == s.cls && windowText(w) == s.caption) {
-                s.found = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// What the watcher saw of a modal window before it answered it.
-struct SeenWindow {
-    HWND hwnd = nullptr;
+// What the watcher saw of a modal window before it answered it: what a
+// message box shows, and more.
+struct SeenWindow : demo::Box {
     std::wstring cls;
-    std::wstring caption;
-    std::wstring text;  // a message box's prompt
     LONG style = 0;
     LONG exStyle = 0;
     HWND owner = nullptr;
     bool ownerEnabled = true;
     RECT client{};
-    bool hasYes = false;
-    bool hasNo = false;
-    bool hasOk = false;
 };
 
 inline SeenWindow look(HWND w) {
     SeenWindow seen;
-    seen.hwnd = w;
+    static_cast<demo::Box&>(seen) = demo::lookAtBox(w);
     seen.cls = className(w);
-    seen.caption = windowText(w);
-    wchar_t text[1024]{};
-    GetDlgItemTextW(w, 0xFFFF, text, 1024);
-    seen.text = text;
     seen.style = GetWindowLongA(w, GWL_STYLE);
     seen.exStyle = GetWindowLongA(w, GWL_EXSTYLE);
     seen.owner = GetWindow(w, GW_OWNER);
     seen.ownerEnabled = seen.owner ? IsWindowEnabled(seen.owner) != 0 : true;
     GetClientRect(w, &seen.client);
-    seen.hasYes = GetDlgItem(w, IDYES) != nullptr;
-    seen.hasNo = GetDlgItem(w, IDNO) != nullptr;
-    seen.hasOk = GetDlgItem(w, IDOK) != nullptr;
     return seen;
 }
 
@@ -175,7 +126,7 @@ private:
                std::chrono::milliseconds deadline) {
         const auto end = SteadyClock::now() + deadline;
         while (SteadyClock::now() < end) {
-            if (const HWND w = findThreadWindow(gui_, cls, caption)) {
+            if (const HWND w = demo::findTopLevel(cls, caption, 0, gui_)) {
                 act(w);
                 found_ = true;
                 return;
@@ -236,9 +187,10 @@ inline int threadsOfThisProcess() {
 }
 
 // A second GUI thread with a message loop of its own, which owns the
-// "browser" windows: to Popquell they are another program's windows. A
-// window whose menu bar is the main window's is taken off it before the
-// thread destroys it at the end, so that the teardown frees only its own.
+// "browser" windows: to Popquell they are another program's windows. hang()
+// makes it stop pumping messages, as a hung program does. At the end it
+// takes the test's menus (the main window's among them) off its windows
+// before it destroys them, so that the teardown frees only their own.
 class BrowserThread {
 public:
     static constexpr int kNoMenuBar = -1;
@@ -250,6 +202,7 @@ public:
         if (id.wait_for(kDeadline) == std::future_status::ready) id_ = id.get();
     }
     ~BrowserThread() {
+        resume();
         PostThreadMessageW(id_, WM_QUIT, 0, 0);
         thread_.join();
     }
@@ -274,7 +227,7 @@ public:
             const int offset = 20 * static_cast<int>(windows_.size());
             *made = CreateWindowExW(exStyle, cls.c_str(), L"", style, 40 + offset, 200 + offset, 300,
                                     200, nullptr, menu, GetModuleHandleW(nullptr), nullptr);
-            if (*made) windows_.push_back(*made);
+            if (*made) windows_.push_back({*made, menu});
             else if (menu) DestroyMenu(menu);
         });
         return *made;
@@ -300,12 +253,19 @@ public:
         return done.wait_for(kDeadline) == std::future_status::ready;
     }
 
-    // The main window's menu bar, which the thread takes off its windows
-    // before destroying them.
-    void setForeignMenu(HMENU menu) { foreignMenu_ = menu; }
+    // Stops pumping messages until resume(), for 10 s at most; true once
+    // the thread has stopped.
+    bool hang() {
+        ResetEvent(resume_.get());
+        PostThreadMessageW(id_, kHang, 0, 0);
+        return WaitForSingleObject(hanging_.get(), 5000) == WAIT_OBJECT_0;
+    }
+    bool hanging() const { return WaitForSingleObject(hanging_.get(), 0) == WAIT_OBJECT_0; }
+    void resume() { SetEvent(resume_.get()); }
 
 private:
     static constexpr UINT kRun = WM_APP + 1;
+    static constexpr UINT kHang = WM_APP + 2;
 
     void loop(std::promise<DWORD>& started) {
         MSG msg;
@@ -316,22 +276,42 @@ private:
                 std::unique_ptr<std::function<void()>> call(
                     reinterpret_cast<std::function<void()>*>(msg.lParam));
                 (*call)();
+            } else if (msg.hwnd == nullptr && msg.message == kHang) {
+                SetEvent(hanging_.get());
+                WaitForSingleObject(resume_.get(), 10000);
+                ResetEvent(hanging_.get());
             } else {
                 TranslateMessage(&msg);
                 DispatchMessageW(&msg);
             }
         }
-        for (HWND w : windows_) {
+        for (const auto& [w, own] : windows_) {
             if (!IsWindow(w)) continue;
-            if (foreignMenu_ && GetMenu(w) == foreignMenu_.load()) SetMenu(w, nullptr);
+            if (GetMenu(w) != own) SetMenu(w, nullptr);
             DestroyWindow(w);
         }
     }
 
-    std::vector<HWND> windows_;  // used on the thread only
-    std::atomic<HMENU> foreignMenu_{nullptr};
+    struct Owned {
+        HWND window;
+        HMENU menu;  // its own bar, which goes with it
+    };
+    std::vector<Owned> windows_;  // used on the thread only
+    unique_handle resume_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    unique_handle hanging_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     DWORD id_ = 0;
     std::thread thread_;
 };
+
+// Polls pred, for effects that another thread brings about.
+template <typename Pred>
+bool eventually(Pred pred, std::chrono::milliseconds deadline = kDeadline) {
+    const auto end = SteadyClock::now() + deadline;
+    while (!pred()) {
+        if (SteadyClock::now() > end) return false;
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
 
 }  // namespace popquell::wine

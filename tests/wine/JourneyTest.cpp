@@ -38,7 +38,6 @@ protected:
         ASSERT_NE(browsers.create(taskbar.name(), WS_POPUP | WS_VISIBLE, BrowserThread::kNoMenuBar,
                                   WS_EX_TOPMOST | WS_EX_TOOLWINDOW),
                   nullptr);
-        browsers.setForeignMenu(window.menuForTesting());
         browserA = browsers.create(ieFrame.name(), kBrowserStyle, 3);
         ASSERT_NE(browserA, nullptr);
         ShowWindow(window.hwnd(), SW_SHOWNORMAL);
@@ -99,7 +98,7 @@ TEST_F(Journey, PickStartSweepAndGiveTheBrowserBack) {
     // Pick the browser.
     const SeenWindow question = pick(browserA);
     EXPECT_EQ(question.caption, L"Popquell");
-    EXPECT_EQ(question.text, widenAscii(kSelectQuestion));
+    EXPECT_EQ(question.text, widen(kSelectQuestion));
     EXPECT_TRUE(question.hasYes && question.hasNo);
     ASSERT_EQ(form.List1.ListCount(), 1);
     EXPECT_EQ(form.List1.ItemData(0), fromHwnd(browserA));
@@ -178,7 +177,7 @@ TEST_F(Journey, ClosingThePickedBrowserWindsTheMonitorDown) {
 TEST_F(Journey, ANoLeavesTheBrowserAsItWas) {
     const HMENU own = GetMenu(browserA);
     const SeenWindow question = pick(browserA, IDNO);
-    EXPECT_EQ(question.text, widenAscii(kSelectQuestion));
+    EXPECT_EQ(question.text, widen(kSelectQuestion));
     EXPECT_EQ(form.List1.ListCount(), 0);
     EXPECT_FALSE(form.Timer3.Enabled());
     EXPECT_EQ(GetMenu(browserA), own);
@@ -189,7 +188,7 @@ TEST_F(Journey, ABrowserPickedTwiceIsRefused) {
     pick(browserA);
     ASSERT_EQ(form.List1.ListCount(), 1);
     const SeenWindow refusal = pick(browserA, IDOK);
-    EXPECT_EQ(refusal.text, widenAscii(kAlreadySelected));
+    EXPECT_EQ(refusal.text, widen(kAlreadySelected));
     EXPECT_TRUE(refusal.hasOk);
     EXPECT_FALSE(refusal.hasYes);
     EXPECT_EQ(form.List1.ListCount(), 1);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/Layout.h"
+#include "help/Layout.h"
 #include "app/win32/Win32Toolkit.h"
 #include "help/win32/InstructionsDialog.h"
 #include "res/resource.h"
@@ -69,7 +70,7 @@ protected:
     }
 
     HWND control(int id) const { return GetDlgItem(window.hwnd(), id); }
-    int dpi() const { return static_cast<int>(window.dpiForTesting()); }
+    int dpi() const { return static_cast<int>(window.dpi()); }
 
     // A key as the message loop gets it from the keyboard, through the
     // window's dialog handling; lParam bit 29 says Alt is down.
@@ -160,7 +161,7 @@ TEST_F(MainWindowTest, ButtonsAreOwnerDrawnTabStopsWithTheirCaptions) {
         EXPECT_NE(style & WS_TABSTOP, 0u) << item.name;
         EXPECT_TRUE(IsWindowVisible(button)) << item.name;
         EXPECT_TRUE(IsWindowEnabled(button)) << item.name;
-        EXPECT_EQ(windowText(button), widenAscii(item.caption)) << item.name;
+        EXPECT_EQ(windowText(button), widen(item.caption)) << item.name;
     }
 }
 
@@ -339,7 +340,7 @@ TEST_F(MainWindowTest, AltAPressesAbout) {
     auto watcher = ModalWatcher::answerBox(IDOK, &box);
     altKey('A');
     ASSERT_TRUE(watcher->found());
-    EXPECT_EQ(box.text, widenAscii(kAboutText));
+    EXPECT_EQ(box.text, widen(kAboutText));
     EXPECT_EQ(box.caption, L"Popquell");
     EXPECT_TRUE(box.hasOk);
     EXPECT_FALSE(box.hasYes);
@@ -392,7 +393,7 @@ TEST_F(MainWindowTest, ClosingTheWindowUnloadsAndDestroysIt) {
 TEST_F(MainWindowTest, ADpiChangeTakesTheSuggestedRectangleAndScalesControlsAndFonts) {
     RECT suggested{50, 60, 50 + 800, 60 + 160};
     SendMessageW(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
-    EXPECT_EQ(window.dpiForTesting(), 144u);
+    EXPECT_EQ(window.dpi(), 144u);
     RECT frame{};
     GetWindowRect(window.hwnd(), &frame);
     EXPECT_EQ(toPixelRect(frame), toPixelRect(suggested));

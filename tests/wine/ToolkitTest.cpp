@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/win32/Win32Toolkit.h"
-#include "winsys/win32/UniqueHandle.h"
+#include "ui/win32/Handles.h"
 
 namespace popquell {
 namespace {

@@ -19,7 +19,7 @@
 
 #include "tests/wine/GuiTestSupport.h"
 #include "winsys/Module1.h"
-#include "winsys/win32/UniqueHandle.h"
+#include "ui/win32/Handles.h"
 
 namespace popquell {
 namespace {
@@ -27,173 +27,39 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-// Long enough for any honest wait, short enough that a broken test ends.
-constexpr auto kDeadline = 5s;
+using wine::BrowserThread;
+using wine::eventually;
+
 // What "returns at once" has to beat, with room for a slow machine; a call
 // that waits for a hung window would take the whole hang.
 constexpr auto kPrompt = 500ms;
-// A hung thread gives up after this, so that no test can hang for good.
-constexpr DWORD kHangCapMs = 10000;
 
-// A window class registered for as long as the object lives.
-class WindowClass {
-public:
-    explicit WindowClass(std::string name) : name_(std::move(name)) {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = ::DefWindowProcA;
-        wc.hInstance = ::GetModuleHandleA(nullptr);
-        wc.lpszClassName = name_.c_str();
-        registered_ = ::RegisterClassA(&wc) != 0;
-    }
-    ~WindowClass() {
-        if (registered_) ::UnregisterClassA(name_.c_str(), ::GetModuleHandleA(nullptr));
-    }
-    WindowClass(const WindowClass&) = delete;
-    WindowClass& operator=(const WindowClass&) = delete;
-
-    bool registered() const { return registered_; }
-    const char* name() const { return name_.c_str(); }
-
-private:
-    std::string name_;
-    bool registered_ = false;
-};
-
-const WindowClass& testClass() {
-    static const WindowClass cls("PopquellTestWindow");
+const wine::WindowClass& testClass() {
+    static const wine::WindowClass cls(L"PopquellTestWindow");
     return cls;
 }
 
 constexpr DWORD kVisibleFrame = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
 
-HWND createWindow(const char* className, DWORD style) {
-    return ::CreateWindowExA(0, className, "", style, 10, 10, 300, 200, nullptr, nullptr,
-                             ::GetModuleHandleA(nullptr), nullptr);
+HWND createWindow(const wchar_t* className, DWORD style) {
+    return ::CreateWindowExW(0, className, L"", style, 10, 10, 300, 200, nullptr, nullptr,
+                             ::GetModuleHandleW(nullptr), nullptr);
 }
 
-unique_hwnd makeWindow(const char* className, DWORD style = kVisibleFrame) {
+unique_hwnd makeWindow(const wchar_t* className, DWORD style = kVisibleFrame) {
     return unique_hwnd(createWindow(className, style));
 }
 
 unique_hmenu makeMenu(int items) {
     unique_hmenu menu(::CreateMenu());
-    for (int i = 0; i < items; ++i) {
-        const std::string text = "Item " + std::to_string(i + 1);
-        ::AppendMenuA(menu.get(), MF_STRING, static_cast<UINT_PTR>(100 + i), text.c_str());
-    }
+    for (int i = 0; i < items; ++i)
+        ::AppendMenuW(menu.get(), MF_STRING, static_cast<UINT_PTR>(100 + i), L"Item");
     return menu;
-}
-
-// Dispatches this thread's messages until pred holds or the deadline passes.
-template <typename Pred>
-bool pumpUntil(Pred pred) {
-    const auto end = Clock::now() + kDeadline;
-    for (;;) {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-        if (pred()) return true;
-        if (Clock::now() > end) return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
-// Polls pred, for effects that another thread brings about.
-template <typename Pred>
-bool eventually(Pred pred) {
-    const auto end = Clock::now() + kDeadline;
-    while (!pred()) {
-        if (Clock::now() > end) return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
 }
 
 std::chrono::milliseconds elapsedSince(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
 }
-
-// A second GUI thread that owns windows and pumps their messages until
-// hang() makes it stop, as a hung program does. Its windows are foreign to
-// the test's own thread, as a browser's windows are to Popquell.
-class GuiThread {
-public:
-    GuiThread() {
-        auto started = std::make_shared<std::promise<DWORD>>();
-        auto id = started->get_future();
-        thread_ = std::thread([this, started] { loop(*started); });
-        if (id.wait_for(kDeadline) == std::future_status::ready) id_ = id.get();
-    }
-    ~GuiThread() {
-        resume();
-        ::PostThreadMessageW(id_, WM_QUIT, 0, 0);
-        thread_.join();
-    }
-    GuiThread(const GuiThread&) = delete;
-    GuiThread& operator=(const GuiThread&) = delete;
-
-    // A window of this thread, destroyed when the thread ends.
-    HWND createWindow(const char* className, DWORD style = kVisibleFrame) {
-        auto made = std::make_shared<HWND>(nullptr);
-        run([this, made, cls = std::string(className), style] {
-            *made = ::popquell::createWindow(cls.c_str(), style);
-            if (*made) windows_.push_back(*made);
-        });
-        return *made;
-    }
-
-    // Stops pumping messages until resume(); true once the thread has stopped.
-    bool hang() {
-        ::ResetEvent(resume_.get());
-        ::PostThreadMessageW(id_, kHang, 0, 0);
-        return ::WaitForSingleObject(hanging_.get(), 5000) == WAIT_OBJECT_0;
-    }
-    bool hanging() const { return ::WaitForSingleObject(hanging_.get(), 0) == WAIT_OBJECT_0; }
-    void resume() { ::SetEvent(resume_.get()); }
-
-private:
-    static constexpr UINT kRun = WM_APP + 1;
-    static constexpr UINT kHang = WM_APP + 2;
-
-    // Runs f on this thread and waits for it, with a deadline.
-    bool run(std::function<void()> f) {
-        auto task = std::make_shared<std::packaged_task<void()>>(std::move(f));
-        auto done = task->get_future();
-        auto call = std::make_unique<std::function<void()>>([task] { (*task)(); });
-        if (!::PostThreadMessageW(id_, kRun, 0, reinterpret_cast<LPARAM>(call.get()))) return false;
-        call.release();  // the thread owns it now
-        return done.wait_for(kDeadline) == std::future_status::ready;
-    }
-
-    void loop(std::promise<DWORD>& started) {
-        MSG msg;
-        ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // makes the message queue
-        started.set_value(::GetCurrentThreadId());
-        while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-            if (msg.hwnd == nullptr && msg.message == kRun) {
-                std::unique_ptr<std::function<void()>> call(
-                    reinterpret_cast<std::function<void()>*>(msg.lParam));
-                (*call)();
-            } else if (msg.hwnd == nullptr && msg.message == kHang) {
-                ::SetEvent(hanging_.get());
-                ::WaitForSingleObject(resume_.get(), kHangCapMs);
-                ::ResetEvent(hanging_.get());
-            } else {
-                ::DispatchMessageW(&msg);
-            }
-        }
-        // The menus are the test's; a window would destroy its menu with it.
-        for (HWND w : windows_) {
-            ::SetMenu(w, nullptr);
-            ::DestroyWindow(w);
-        }
-    }
-
-    unique_handle resume_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-    unique_handle hanging_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-    std::vector<HWND> windows_;  // used on the thread only
-    DWORD id_ = 0;
-    std::thread thread_;
-};
 
 // ---------------------------------------------------------------------------
 
@@ -226,7 +92,7 @@ TEST(HandleConversion, RealWindowSurvivesTheRoundTrip) {
 // The longest name that user32 registers is 255 characters; the read gets 254
 // of them.
 TEST(ClassNameRead, CutsALongClassNameAt254Characters) {
-    const WindowClass cls(std::string(255, 'q'));
+    const wine::WindowClass cls(std::wstring(255, L'q'));
     ASSERT_TRUE(cls.registered());
     unique_hwnd w = makeWindow(cls.name());
     ASSERT_TRUE(w);
@@ -245,41 +111,21 @@ TEST(ClassNameRead, EmptyForNoWindowAndForAGoneOne) {
 }
 
 // Class names are case-insensitive to user32, so each variant is registered
-// alone.
-std::string ieFrameClassOfWindowOfClass(const char* className) {
-    const WindowClass cls(className);
-    if (!cls.registered()) return "<not registered>";
-    unique_hwnd w = makeWindow(cls.name());
-    Win32WindowSystem ws;
-    return ieFrameClass(ws, fromHwnd(w.get()));
-}
-
-TEST(IeFrameClass, RecognisesAnInternetExplorerFrameWindow) {
-    EXPECT_EQ(ieFrameClassOfWindowOfClass("IEFrame"), "IEFrame");
-}
-
-TEST(IeFrameClass, RejectsOtherCaseAndLongerNames) {
-    EXPECT_EQ(ieFrameClassOfWindowOfClass("ieframe"), "");
-    EXPECT_EQ(ieFrameClassOfWindowOfClass("IEFrameX"), "");
-}
-
-// An ANSI read maps fullwidth letters to their ASCII look-alikes, so this
-// class would read as "IEFrame" there.
-TEST(IeFrameClass, RejectsAFullwidthLookAlike) {
-    const wchar_t* const name = L"\uFF29\uFF25\uFF26\uFF52\uFF41\uFF4D\uFF45";
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = ::DefWindowProcW;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = name;
-    ASSERT_NE(::RegisterClassW(&wc), 0);
-    unique_hwnd w(::CreateWindowExW(0, name, L"", kVisibleFrame, 10, 10, 300, 200, nullptr, nullptr,
-                                    wc.hInstance, nullptr));
-    ASSERT_TRUE(w);
-    Win32WindowSystem ws;
-    EXPECT_EQ(classNameOf(ws, fromHwnd(w.get())), u"\uFF29\uFF25\uFF26\uFF52\uFF41\uFF4D\uFF45");
-    EXPECT_EQ(ieFrameClass(ws, fromHwnd(w.get())), "");
-    w.reset();
-    ::UnregisterClassW(name, wc.hInstance);
+// alone. An ANSI read maps fullwidth letters to their ASCII look-alikes, so
+// the last one would read as "IEFrame" there.
+TEST(IeFrameClass, OnlyTheExactNameCounts) {
+    struct Case {
+        const wchar_t* cls;
+        const char* expected;
+    };
+    for (const Case c : {Case{L"IEFrame", "IEFrame"}, Case{L"ieframe", ""}, Case{L"IEFrameX", ""},
+                         Case{L"\uFF29\uFF25\uFF26\uFF52\uFF41\uFF4D\uFF45", ""}}) {
+        const wine::WindowClass cls(c.cls);
+        ASSERT_TRUE(cls.registered());
+        unique_hwnd w = makeWindow(cls.name());
+        Win32WindowSystem ws;
+        EXPECT_EQ(ieFrameClass(ws, fromHwnd(w.get())), c.expected);
+    }
 }
 
 TEST(IeFrameClass, EmptyForNoWindow) {
@@ -348,7 +194,7 @@ TEST(WindowState, ForegroundIsTheWindowTheUserWorksIn) {
     ASSERT_TRUE(w);
     ::SetForegroundWindow(w.get());
     Win32WindowSystem ws;
-    EXPECT_TRUE(pumpUntil([&] { return ws.GetForegroundWindow() == fromHwnd(w.get()); }));
+    EXPECT_TRUE(wine::pumpUntil([&] { return ws.GetForegroundWindow() == fromHwnd(w.get()); }));
 }
 
 // ---------------------------------------------------------------------------
@@ -431,12 +277,12 @@ protected:
     unique_hmenu menuB = makeMenu(3);
     Win32WindowSystem ws;
     // Declared last: ends first, taking its windows with it.
-    GuiThread hungOwner;
-    GuiThread responsiveOwner;
+    BrowserThread hungOwner;
+    BrowserThread responsiveOwner;
 };
 
 TEST_F(ForeignWindow, ShowWindowAsyncReturnsAtOnceAndTheOwnerHidesTheWindow) {
-    const HWND w = hungOwner.createWindow(testClass().name());
+    const HWND w = hungOwner.create(testClass().name(), kVisibleFrame);
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(hasVisibleBit(w));
     ASSERT_TRUE(hungOwner.hang());
@@ -450,7 +296,7 @@ TEST_F(ForeignWindow, ShowWindowAsyncReturnsAtOnceAndTheOwnerHidesTheWindow) {
 }
 
 TEST_F(ForeignWindow, PostedCloseReturnsAtOnceAndTheOwnerClosesTheWindow) {
-    const HWND w = hungOwner.createWindow(testClass().name());
+    const HWND w = hungOwner.create(testClass().name(), kVisibleFrame);
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(hungOwner.hang());
 
@@ -463,7 +309,7 @@ TEST_F(ForeignWindow, PostedCloseReturnsAtOnceAndTheOwnerClosesTheWindow) {
 }
 
 TEST_F(ForeignWindow, SetMenuAndShowWindowOnAHungWindowReturnAtOnce) {
-    const HWND w = hungOwner.createWindow(testClass().name());
+    const HWND w = hungOwner.create(testClass().name(), kVisibleFrame);
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(hungOwner.hang());
 
@@ -478,7 +324,7 @@ TEST_F(ForeignWindow, SetMenuAndShowWindowOnAHungWindowReturnAtOnce) {
     RecordProperty("setMenuMs", static_cast<int>(setMenuTime.count()));
     RecordProperty("showWindowMs", static_cast<int>(showWindowTime.count()));
     // A hung owner holds a worker only for the probe's patience.
-    EXPECT_TRUE(ws.drain(kDeadline));
+    EXPECT_TRUE(ws.drain(wine::kDeadline));
     EXPECT_TRUE(hungOwner.hanging());
     EXPECT_NE(::GetMenu(w), menuA.get());
 }
@@ -487,15 +333,15 @@ TEST_F(ForeignWindow, SetMenuAndShowWindowOnAHungWindowReturnAtOnce) {
 // (and its backoff is over) the next request is carried out.
 TEST_F(ForeignWindow, AnOwnerThatAnswersAgainIsServedAgain) {
     Win32WindowSystem quick(ForeignCalls::Limits{16, 5000ms, 100ms});
-    const HWND w = hungOwner.createWindow(testClass().name());
+    const HWND w = hungOwner.create(testClass().name(), kVisibleFrame);
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(hungOwner.hang());
     quick.SetMenu(handle(w), fromHmenu(menuA.get()));
-    ASSERT_TRUE(quick.drain(kDeadline));
+    ASSERT_TRUE(quick.drain(wine::kDeadline));
     hungOwner.resume();
     std::this_thread::sleep_for(150ms);
     quick.SetMenu(handle(w), fromHmenu(menuB.get()));
-    ASSERT_TRUE(quick.drain(kDeadline));
+    ASSERT_TRUE(quick.drain(wine::kDeadline));
     EXPECT_EQ(::GetMenu(w), menuB.get());
 }
 
@@ -503,8 +349,8 @@ TEST_F(ForeignWindow, AnOwnerThatAnswersAgainIsServedAgain) {
 // one worker between them, not one each.
 TEST_F(ForeignWindow, OneHungThreadWithManyWindowsHoldsOneWorker) {
     std::vector<HWND> frames;
-    for (int i = 0; i < 20; ++i) frames.push_back(hungOwner.createWindow(testClass().name()));
-    const HWND fine = responsiveOwner.createWindow(testClass().name());
+    for (int i = 0; i < 20; ++i) frames.push_back(hungOwner.create(testClass().name(), kVisibleFrame));
+    const HWND fine = responsiveOwner.create(testClass().name(), kVisibleFrame);
     ASSERT_NE(fine, nullptr);
     ASSERT_TRUE(hungOwner.hang());
     const int before = wine::threadsOfThisProcess();
@@ -526,8 +372,8 @@ TEST_F(ForeignWindow, OneHungThreadWithManyWindowsHoldsOneWorker) {
 }
 
 TEST_F(ForeignWindow, ResponsiveWindowIsServedWhileAnotherHangs) {
-    const HWND hung = hungOwner.createWindow(testClass().name());
-    const HWND fine = responsiveOwner.createWindow(testClass().name());
+    const HWND hung = hungOwner.create(testClass().name(), kVisibleFrame);
+    const HWND fine = responsiveOwner.create(testClass().name(), kVisibleFrame);
     ASSERT_NE(hung, nullptr);
     ASSERT_NE(fine, nullptr);
     ASSERT_TRUE(hungOwner.hang());
@@ -538,14 +384,14 @@ TEST_F(ForeignWindow, ResponsiveWindowIsServedWhileAnotherHangs) {
     EXPECT_TRUE(hungOwner.hanging());
 
     hungOwner.resume();
-    EXPECT_TRUE(ws.drain(kDeadline));
+    EXPECT_TRUE(ws.drain(wine::kDeadline));
 }
 
 // Shutdown: a hung window listed first does not keep the next one from being
 // given back to the user.
 TEST_F(ForeignWindow, RestoringAtExitReachesTheWindowsBehindAHungOne) {
-    const HWND hung = hungOwner.createWindow(testClass().name());
-    const HWND fine = responsiveOwner.createWindow(testClass().name());
+    const HWND hung = hungOwner.create(testClass().name(), kVisibleFrame);
+    const HWND fine = responsiveOwner.create(testClass().name(), kVisibleFrame);
     ASSERT_NE(hung, nullptr);
     ASSERT_NE(fine, nullptr);
     ::SetMenu(hung, menuA.get());
@@ -564,7 +410,7 @@ TEST_F(ForeignWindow, RestoringAtExitReachesTheWindowsBehindAHungOne) {
 }
 
 TEST_F(ForeignWindow, DestroyingTheWindowSystemDoesNotWaitForAHungWindow) {
-    const HWND w = hungOwner.createWindow(testClass().name());
+    const HWND w = hungOwner.create(testClass().name(), kVisibleFrame);
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(hungOwner.hang());
     auto local = std::make_unique<Win32WindowSystem>();
@@ -578,7 +424,7 @@ TEST_F(ForeignWindow, DestroyingTheWindowSystemDoesNotWaitForAHungWindow) {
 }
 
 TEST_F(ForeignWindow, CallsOnAGoneWindowReturnZero) {
-    const HWND w = responsiveOwner.createWindow(testClass().name());
+    const HWND w = responsiveOwner.create(testClass().name(), kVisibleFrame);
     ASSERT_NE(w, nullptr);
     ws.PostMessageA(handle(w), kWmClose, 0, 0);
     ASSERT_TRUE(eventually([&] { return ws.IsWindow(handle(w)) == 0; }));

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "app/Layout.h"
+#include "ui/Layout.h"
 
 namespace popquell {
 

@@ -1,6 +1,7 @@
-#include "app/win32/Dpi.h"
+#include "ui/win32/Dpi.h"
 
-#include "app/win32/Win32Toolkit.h"
+#include "ui/win32/Handles.h"
+#include "ui/win32/Text.h"
 
 namespace popquell {
 
@@ -18,9 +19,8 @@ Fn user32Function(const char* name) noexcept {
 }
 
 UINT systemDpi() noexcept {
-    const HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-    if (screen) ReleaseDC(nullptr, screen);
+    const unique_hdc_window screen(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
     return dpi > 0 ? static_cast<UINT>(dpi) : kDefaultDpi;
 }
 

@@ -1,41 +1,17 @@
-#include "app/win32/ColorButton.h"
+#include "ui/win32/ColorButton.h"
 
 #include <string>
 
-#include "app/Layout.h"
-#include "winsys/win32/UniqueHandle.h"
+#include "ui/Layout.h"
+#include "ui/win32/Handles.h"
+#include "ui/win32/Text.h"
 
 namespace popquell {
 
 namespace {
 
-// Puts back what SelectObject replaced, whatever path the painting takes.
-class SelectGuard {
-public:
-    SelectGuard(HDC dc, HGDIOBJ object) : dc_(dc), old_(object ? SelectObject(dc, object) : nullptr) {}
-    ~SelectGuard() {
-        if (old_) SelectObject(dc_, old_);
-    }
-    SelectGuard(const SelectGuard&) = delete;
-    SelectGuard& operator=(const SelectGuard&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ old_;
-};
-
-std::wstring windowText(HWND window) {
-    const int length = GetWindowTextLengthW(window);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const int copied = GetWindowTextW(window, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-    return text;
-}
-
 bool isOwnerDrawnButton(HWND window) {
-    wchar_t cls[16]{};
-    GetClassNameW(window, cls, 16);
-    return lstrcmpiW(cls, L"Button") == 0 &&
+    return lstrcmpiW(className(window).c_str(), L"Button") == 0 &&
            (GetWindowLongW(window, GWL_STYLE) & BS_TYPEMASK) == BS_OWNERDRAW;
 }
 
@@ -73,7 +49,7 @@ void drawColorButton(const DRAWITEMSTRUCT& item, COLORREF face) noexcept {
     const std::wstring text = windowText(item.hwndItem);
     const auto font = reinterpret_cast<HFONT>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0));
     {
-        const SelectGuard selectFont(dc, font);
+        const unique_select_object selectFont(dc, font);
         const int oldMode = SetBkMode(dc, TRANSPARENT);
         const COLORREF oldColor = SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
         constexpr UINT format = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
