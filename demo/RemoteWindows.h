@@ -78,6 +78,7 @@ struct Box {
     bool hasYes = false;
     bool hasNo = false;
     bool hasOk = false;
+    bool icon = false;
     bool topmost = false;
 };
 
@@ -92,6 +93,16 @@ inline Box lookAtBox(HWND w) {
     box.hasYes = GetDlgItem(w, IDYES) != nullptr;
     box.hasNo = GetDlgItem(w, IDNO) != nullptr;
     box.hasOk = GetDlgItem(w, IDOK) != nullptr;
+    // The icon, where there is one, is a visible static control holding it.
+    EnumChildWindows(
+        w,
+        [](HWND child, LPARAM found) -> BOOL {
+            if (IsWindowVisible(child) && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+                SendMessageW(child, STM_GETICON, 0, 0) != 0)
+                *reinterpret_cast<bool*>(found) = true;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&box.icon));
     box.topmost = (GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
     return box;
 }

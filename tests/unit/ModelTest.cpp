@@ -448,6 +448,7 @@ private:
             const auto clears = std::count(list.calls.begin(), list.calls.end(), "Clear");
             scanLog();
             keeperGone_.clear();
+            keeperListed_ = listed;
             ++keeperDepth_;
             form.onTimer(id);
             --keeperDepth_;
@@ -514,6 +515,10 @@ private:
         // Each question is asked again here: the hook runs just before the
         // call, and the answer is the one the call is about to give.
         if (keeperDepth_ > 0 && op.name == "IsWindow" && desk.IsWindow(op.h) == 0) keeperGone_.insert(op.h);
+        const bool onWindow = op.name == "IsWindow" || op.name == "GetMenu" || op.name == "SetMenu";
+        if (keeperDepth_ > 0 && onWindow && op.h != mainWnd &&
+            std::find(keeperListed_.begin(), keeperListed_.end(), op.h) == keeperListed_.end())
+            fail("the keeper touches only listed windows", op.name + "(" + name(op.h) + ")");
         if (sweepDepth_ == 0) {
             if (op.name == "ShowWindowAsync" || op.name == "PostMessageA")
                 fail("only the sweep hides and closes windows",
@@ -642,6 +647,7 @@ private:
     SweepSeen seen_;
     int keeperDepth_ = 0;
     std::set<WindowHandle> keeperGone_;  // IsWindow gave 0 for them on this keeper tick
+    std::vector<std::int32_t> keeperListed_;
     bool keeperEmptied_ = false;
     std::int32_t base_ = 0;
     std::int64_t closesSinceReset_ = 0;

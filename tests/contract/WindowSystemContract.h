@@ -1,0 +1,134 @@
+#pragma once
+
+// What the monitor relies on from a WindowSystem, as one typed suite: run on
+// the simulated desktop natively and on user32 under Wine, it holds the
+// simulation to the real window manager wherever the logic leans on it.
+//
+// A Desk drives one desktop as other programs do: create(class in UTF-8,
+// style, items of a menu bar of its own or -1 for none) makes a window on
+// top, destroy() ends one, pump() lets the windows' owner handle what it
+// was asked, foreground() brings a window to the front, menu(items) makes a
+// menu bar, maximized() tells a window's state.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/Form1.h"
+#include "winsys/Module1.h"
+
+namespace popquell::contract {
+
+template <typename Desk>
+class WindowSystemContract : public ::testing::Test {
+protected:
+    static constexpr std::int32_t kFrame = 0x10CF0000;  // WS_OVERLAPPEDWINDOW | WS_VISIBLE
+    static constexpr std::int32_t kVisible = 0x10000000;
+
+    Desk desk;
+    WindowSystem& ws = desk.ws();
+};
+
+TYPED_TEST_SUITE_P(WindowSystemContract);
+
+TYPED_TEST_P(WindowSystemContract, TheZOrderChainRunsTopDownAndEndsWithZero) {
+    auto& ws = this->ws;
+    const WindowHandle a = this->desk.create("PopquellContract", this->kFrame, -1);
+    const WindowHandle b = this->desk.create("PopquellContract", this->kFrame, -1);
+    const WindowHandle c = this->desk.create("PopquellContract", this->kFrame, -1);
+    std::vector<WindowHandle> ours;
+    int steps = 0;
+    WindowHandle h = ws.GetWindow(ws.GetDesktopWindow(), kGwChild);
+    for (; h != 0 && steps < 65536; h = ws.GetWindow(h, kGwHwndNext), ++steps)
+        if (h == a || h == b || h == c) ours.push_back(h);
+    EXPECT_EQ(h, 0) << "the chain ends";
+    EXPECT_EQ(ours, (std::vector<WindowHandle>{c, b, a})) << "newer windows on top";
+    this->desk.destroy(b);
+    EXPECT_EQ(ws.IsWindow(b), 0);
+    EXPECT_EQ(ws.GetWindow(b, kGwHwndNext), 0) << "a gone window has no next";
+    EXPECT_NE(ws.IsWindow(c), 0);
+}
+
+TYPED_TEST_P(WindowSystemContract, StylesReadBackWholeAndAHideWaitsForTheOwner) {
+    auto& ws = this->ws;
+    const WindowHandle popup = this->desk.create("PopquellContract", kPopupStyle, -1);
+    EXPECT_EQ(ws.GetWindowLongA(popup, kGwlStyle), kPopupStyle) << "negative, as a 32-bit value";
+    EXPECT_GT(ws.IsWindowVisible(popup), 0);
+    EXPECT_NE(ws.ShowWindowAsync(popup, kSwHide), 0);
+    this->desk.pump();
+    EXPECT_EQ(ws.GetWindowLongA(popup, kGwlStyle), kPopupStyle & ~this->kVisible);
+    EXPECT_EQ(ws.IsWindowVisible(popup), 0);
+}
+
+TYPED_TEST_P(WindowSystemContract, ClassNamesAreReadExactlyAndCut) {
+    auto& ws = this->ws;
+    struct Case {
+        std::string cls;
+        std::u16string read;
+        const char* ieFrame;
+    };
+    const std::string fullwidth = "\xEF\xBC\xA9\xEF\xBC\xA5\xEF\xBC\xA6\xEF\xBD\x92\xEF\xBD\x81\xEF\xBD\x8D\xEF\xBD\x85";
+    for (const Case& c : {Case{"IEFrame", u"IEFrame", "IEFrame"}, Case{"ieframe", u"ieframe", ""},
+                          Case{"IEFrameX", u"IEFrameX", ""},
+                          Case{fullwidth, u"\uFF29\uFF25\uFF26\uFF52\uFF41\uFF4D\uFF45", ""},
+                          Case{std::string(255, 'q'), std::u16string(254, u'q'), ""}}) {
+        const WindowHandle h = this->desk.create(c.cls, this->kFrame, -1);
+        EXPECT_EQ(classNameOf(ws, h), c.read) << c.cls;
+        EXPECT_EQ(ieFrameClass(ws, h), c.ieFrame) << c.cls;
+        char16_t four[4] = {};
+        EXPECT_EQ(ws.GetClassNameW(h, four, 4), 3) << "the count holds the terminating null";
+        this->desk.destroy(h);
+        EXPECT_EQ(classNameOf(ws, h), u"") << "a gone window";
+    }
+    EXPECT_EQ(classNameOf(ws, 0), u"");
+}
+
+TYPED_TEST_P(WindowSystemContract, MenuCountsTellNoBarFromAnEmptyOneAndABarIsShared) {
+    auto& ws = this->ws;
+    const WindowHandle bare = this->desk.create("PopquellContract", this->kFrame, -1);
+    const WindowHandle empty = this->desk.create("PopquellContract", this->kFrame, 0);
+    const WindowHandle other = this->desk.create("PopquellContract", this->kFrame, 3);
+    EXPECT_EQ(ws.GetMenu(bare), 0);
+    EXPECT_EQ(ws.GetMenuItemCount(0), -1);
+    EXPECT_EQ(ws.GetMenuItemCount(ws.GetMenu(empty)), 0);
+    // One bar shown by two windows is one menu.
+    ws.SetMenu(bare, ws.GetMenu(other));
+    this->desk.pump();
+    EXPECT_EQ(ws.GetMenu(bare), ws.GetMenu(other));
+    EXPECT_EQ(ws.GetMenuItemCount(ws.GetMenu(bare)), 3);
+    ws.SetMenu(bare, 0);
+    this->desk.pump();
+    EXPECT_EQ(ws.GetMenu(bare), 0);
+    // A window takes its bar along when it goes, even one that others show.
+    ws.SetMenu(bare, ws.GetMenu(other));
+    this->desk.pump();
+    const MenuHandle shared = ws.GetMenu(other);
+    this->desk.destroy(other);
+    EXPECT_EQ(ws.GetMenuItemCount(shared), -1);
+    ws.SetMenu(bare, 0);
+}
+
+TYPED_TEST_P(WindowSystemContract, ACloseRequestWaitsForTheOwnerAndAMaximiseActs) {
+    auto& ws = this->ws;
+    const WindowHandle w = this->desk.create("PopquellContract", kPopupStyle, -1);
+    const WindowHandle browser = this->desk.create("PopquellContract", this->kFrame, 2);
+    EXPECT_NE(ws.PostMessageA(w, kWmClose, 0, 0), 0);
+    EXPECT_NE(ws.IsWindow(w), 0) << "not before its owner gets to it";
+    this->desk.pump();
+    EXPECT_EQ(ws.IsWindow(w), 0);
+    this->desk.foreground(browser);
+    EXPECT_EQ(ws.GetForegroundWindow(), browser);
+    ws.SetMenu(browser, 0);
+    ws.ShowWindow(browser, kSwShowMaximized);
+    this->desk.pump();
+    EXPECT_EQ(ws.GetMenu(browser), 0);
+    EXPECT_TRUE(this->desk.maximized(browser));
+}
+
+REGISTER_TYPED_TEST_SUITE_P(WindowSystemContract, TheZOrderChainRunsTopDownAndEndsWithZero,
+                            StylesReadBackWholeAndAHideWaitsForTheOwner, ClassNamesAreReadExactlyAndCut,
+                            MenuCountsTellNoBarFromAnEmptyOneAndABarIsShared,
+                            ACloseRequestWaitsForTheOwnerAndAMaximiseActs);
+
+}  // namespace popquell::contract
