@@ -53,9 +53,10 @@ inline HWND findTopLevel(const std::wstring& cls, const std::wstring& caption, D
         const std::wstring& caption;
         DWORD pid;
         HWND found = nullptr;
-    } search{cls, caption, pid};
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
+
+        // A function, not a lambda: on x86 the callback is stdcall, which
+        // GCC does not convert a lambda to.
+        static BOOL CALLBACK visit(HWND w, LPARAM p) {
             auto& s = *reinterpret_cast<Search*>(p);
             if (IsWindowVisible(w) && className(w) == s.cls &&
                 (s.caption.empty() || windowText(w) == s.caption) &&
@@ -64,8 +65,9 @@ inline HWND findTopLevel(const std::wstring& cls, const std::wstring& caption, D
                 return FALSE;
             }
             return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+        }
+    } search{cls, caption, pid};
+    EnumWindows(&Search::visit, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

@@ -83,18 +83,19 @@ inline HWND findThreadWindow(DWORD thread, const std::wstring& cls, const std::w
         const std::wstring& cls;
         const std::wstring& caption;
         HWND found = nullptr;
-    } search{cls, caption};
-    EnumThreadWindows(
-        thread,
-        [](HWND w, LPARAM p) -> BOOL {
+
+        // Not a lambda: on x86 the callback is stdcall, which GCC does not
+        // convert a lambda to.
+        static BOOL CALLBACK visit(HWND w, LPARAM p) {
             auto& s = *reinterpret_cast<Search*>(p);
             if (IsWindowVisible(w) && className(w) == s.cls && windowText(w) == s.caption) {
                 s.found = w;
                 return FALSE;
             }
             return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+        }
+    } search{cls, caption};
+    EnumThreadWindows(thread, &Search::visit, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
