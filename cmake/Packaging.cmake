@@ -27,6 +27,10 @@ set(POPQUELL_X86_BUILD_DIR "" CACHE PATH
 set(POPQUELL_X86_PRESET "" CACHE STRING
   "Configure preset for POPQUELL_X86_BUILD_DIR, used if it is not configured")
 
+# Forward slashes: a Windows path's backslashes would be escapes in the
+# install script.
+file(TO_CMAKE_PATH "${POPQUELL_X86_BUILD_DIR}" POPQUELL_X86_BUILD_DIR)
+
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(_popquell_zip win32)
 elseif(POPQUELL_X86_BUILD_DIR)
