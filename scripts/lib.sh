@@ -171,9 +171,16 @@ wine_env() {
 # init_wine_prefix [PREFIX [ARCH]]: creates the Wine prefix once (marked by a
 # stamp file) and exports the Wine settings. Safe to call from parallel
 # processes.
+#
+# The prefix gets Wine's own fonts (fonts-wine): Marlett, which Wine draws the
+# caption buttons with (without it they read "0 1 r"), Tahoma and the bitmap
+# MS Sans Serif. Debian's Wine does not look for them by itself, so the
+# prefix gets copies, and the registry names the two it would not find.
 init_wine_prefix() {
     wine_env "$@"
-    local stamp="$WINEPREFIX/.popquell-ready"
+    # Its number goes up when the set-up below changes, so that existing
+    # prefixes are set up again (every step can be repeated).
+    local stamp="$WINEPREFIX/.popquell-ready-2"
     [[ -f $stamp ]] && return 0
 
     mkdir -p "$(dirname "$WINEPREFIX")" || return 1
@@ -185,7 +192,7 @@ init_wine_prefix() {
         return 1
     fi
     if [[ ! -f $stamp ]]; then
-        popquell_log "creating the Wine prefix $WINEPREFIX (once)"
+        popquell_log "setting up the Wine prefix $WINEPREFIX (once)"
         local log ok=1
         log="$(dirname "$WINEPREFIX")/wineprefix-init.log"
         {
@@ -193,6 +200,12 @@ init_wine_prefix() {
             # Unmanaged windows: Wine's X11 driver otherwise waits up to 2 s
             # for the window manager on every hide.
             timeout -k 10 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f &&
+            mkdir -p "$WINEPREFIX/drive_c/windows/Fonts" &&
+            cp -n /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" &&
+            timeout -k 10 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' \
+                /v 'Marlett (TrueType)' /d marlett.ttf /f &&
+            timeout -k 10 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' \
+                /v 'Tahoma (TrueType)' /d tahoma.ttf /f &&
             # The registry reaches the disk when the server exits.
             timeout -k 10 60 wineserver -w
         } >"$log" 2>&1 || ok=
