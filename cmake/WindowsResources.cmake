@@ -61,6 +61,12 @@ function(popquell_add_windows_resources target)
     COMMENT "Making popquell.ico from res/icon32.txt and res/icon16.txt"
     VERBATIM)
 
+  # The file's own name, popquell.exe or popquell-x86.exe.
+  get_target_property(name ${target} OUTPUT_NAME)
+  if(NOT name)
+    set(name ${target})
+  endif()
+  set(POPQUELL_EXE_NAME ${name}${CMAKE_EXECUTABLE_SUFFIX})
   configure_file(${res}/version.rc.in ${gen}/popquell-version.rc @ONLY)
 
   # popquell.rc names the generated files without a path: the resource

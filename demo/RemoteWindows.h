@@ -46,9 +46,10 @@ inline HWND findTopLevel(const std::wstring& cls, const std::wstring& caption, D
         DWORD pid;
         DWORD thread;
         HWND found = nullptr;
-    } search{cls, caption, pid, thread};
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
+
+        // A function, not a lambda: on x86 the callback is stdcall, which
+        // GCC does not convert a lambda to.
+        static BOOL CALLBACK visit(HWND w, LPARAM p) {
             auto& s = *reinterpret_cast<Search*>(p);
             if (IsWindowVisible(w) && className(w) == s.cls &&
                 (s.caption.empty() || windowText(w) == s.caption) &&
@@ -58,8 +59,9 @@ inline HWND findTopLevel(const std::wstring& cls, const std::wstring& caption, D
                 return FALSE;
             }
             return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+        }
+    } search{cls, caption, pid, thread};
+    EnumWindows(&Search::visit, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -82,6 +84,15 @@ struct Box {
     bool topmost = false;
 };
 
+// The icon of a message box, where there is one, is a visible static
+// control that holds it.
+inline BOOL CALLBACK findIcon(HWND child, LPARAM found) {
+    if (IsWindowVisible(child) && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+        SendMessageW(child, STM_GETICON, 0, 0) != 0)
+        *reinterpret_cast<bool*>(found) = true;
+    return TRUE;
+}
+
 inline Box lookAtBox(HWND w) {
     Box box;
     box.hwnd = w;
@@ -93,16 +104,7 @@ inline Box lookAtBox(HWND w) {
     box.hasYes = GetDlgItem(w, IDYES) != nullptr;
     box.hasNo = GetDlgItem(w, IDNO) != nullptr;
     box.hasOk = GetDlgItem(w, IDOK) != nullptr;
-    // The icon, where there is one, is a visible static control holding it.
-    EnumChildWindows(
-        w,
-        [](HWND child, LPARAM found) -> BOOL {
-            if (IsWindowVisible(child) && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
-                SendMessageW(child, STM_GETICON, 0, 0) != 0)
-                *reinterpret_cast<bool*>(found) = true;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&box.icon));
+    EnumChildWindows(w, findIcon, reinterpret_cast<LPARAM>(&box.icon));
     box.topmost = (GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
     return box;
 }

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Checks what the built popquell.exe carries, with the MinGW binutils only:
-# its size, the DLLs and functions it imports, its icon, its version
-# information and its manifest. Prints one line a check, "ok" or "FAIL", and
+# Checks what a built popquell.exe (or popquell-x86.exe) carries, with the
+# MinGW binutils only: its size, the DLLs and functions it imports, its icon,
+# its version information and its manifest. Prints one line a check, "ok" or "FAIL", and
 # exits 1 if any check failed. ctest runs it as the test exe_contents.
 #
 #   scripts/check-exe.sh [--objdump PROG] [--windres PROG] [--version X.Y.Z]
-#                        [--max-size BYTES] popquell.exe
+#                        [--max-size BYTES] [--imports-list FILE] popquell.exe
 #
 # --max-size 0 (the default) skips the size check, for builds that keep
 # their debug information.
@@ -17,12 +17,18 @@
 # and C++ runtimes bring descriptor-level calls (_read, _close, fwrite on
 # stderr) that they need for their own error paths; without an import that
 # opens a file they cannot reach one, so they are allowed.
+#
+# Windows 7 is the oldest Windows it runs on: every imported function must be
+# in the list of functions Windows 7 has (--imports-list, by default
+# scripts/windows7-imports.txt, which says where each one's minimum comes
+# from).
 set -uo pipefail
 
 objdump=x86_64-w64-mingw32-objdump
 windres=x86_64-w64-mingw32-windres
 version=
 max_size=0
+imports_list=$(dirname "${BASH_SOURCE[0]}")/windows7-imports.txt
 exe=
 
 while [[ $# -gt 0 ]]; do
@@ -35,12 +41,14 @@ while [[ $# -gt 0 ]]; do
         --version=*) version=${1#*=}; shift ;;
         --max-size) max_size=$2; shift 2 ;;
         --max-size=*) max_size=${1#*=}; shift ;;
+        --imports-list) imports_list=$2; shift 2 ;;
+        --imports-list=*) imports_list=${1#*=}; shift ;;
         -*) echo "check-exe.sh: unknown option $1" >&2; exit 2 ;;
         *) exe=$1; shift ;;
     esac
 done
 if [[ -z $exe ]]; then
-    echo "usage: $0 [--objdump PROG] [--windres PROG] [--version X.Y.Z] [--max-size BYTES] EXE" >&2
+    echo "usage: $0 [--objdump PROG] [--windres PROG] [--version X.Y.Z] [--max-size BYTES] [--imports-list FILE] EXE" >&2
     exit 2
 fi
 
@@ -129,6 +137,27 @@ else
     if [[ $bad_functions -eq 0 ]]; then
         ok "none of the $count imported functions works on files or the registry or reaches the network"
     fi
+
+    # "dll function" of each listed function whose minimum is Windows 7 or
+    # older; the DLL in lower case, as Windows matches it.
+    if [[ ! -r $imports_list ]]; then
+        fail "cannot read the list of Windows 7 functions $imports_list"
+    else
+        not_win7=$(awk '!/^[ \t]*(#|$)/ && $3 !~ /^(XP|XP-x64|Vista|7|CRT)$/ { print $2 " (" $3 ")" }' "$imports_list")
+        if [[ -n $not_win7 ]]; then
+            fail "$imports_list lists functions newer than Windows 7: $(tr '\n' ' ' <<<"$not_win7")"
+        fi
+        win7=$(awk '!/^[ \t]*(#|$)/ && $3 ~ /^(XP|XP-x64|Vista|7|CRT)$/ { print tolower($1) " " $2 }' "$imports_list")
+        missing=$(awk '$2 != "-" { print tolower($1) " " $2 }' <<<"$imports" |
+            grep -vxFf <(printf '%s\n' "$win7"))
+        if [[ -n $missing ]]; then
+            while read -r dll function; do
+                fail "imports $function from $dll, which is not in the list of Windows 7 functions ($imports_list): look its minimum client up, and look it up at run time if that is newer"
+            done <<<"$missing"
+        else
+            ok "all $count imported functions are in the list of Windows 7 functions"
+        fi
+    fi
 fi
 
 # --- Resources --------------------------------------------------------------
@@ -202,7 +231,7 @@ else
     }
     expect_value FileDescription "Popquell - closes Internet Explorer pop-up windows"
     expect_value ProductName "Popquell"
-    expect_value OriginalFilename "popquell.exe"
+    expect_value OriginalFilename "$(basename "$exe")"
     if [[ -n $version ]]; then
         expect_value FileVersion "$version"
         expect_value ProductVersion "$version"
@@ -221,7 +250,10 @@ manifest=$(resource "1 24 ")
 if [[ $manifests -ne 1 || -z $manifest ]]; then
     fail "expected one manifest, resource 1 of type 24, found $manifests manifest resources"
 else
-    for needle in 'PerMonitorV2' 'true/pm' 'level=""asInvoker""' '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}'; do
+    # The supportedOS entries of Windows 7, 8, 8.1 and 10 (which 11 shares).
+    for needle in 'PerMonitorV2' 'true/pm' 'level=""asInvoker""' \
+        '{35138b9a-5d96-4fbd-8e2d-a2440225f93a}' '{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}' \
+        '{1f676c76-80e1-4239-95bb-83d0f6d0da78}' '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}'; do
         if grep -qF "$needle" <<<"$manifest"; then
             ok "manifest declares ${needle//\"\"/\"}"
         else

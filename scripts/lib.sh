@@ -15,7 +15,11 @@ POPQUELL_BUILD="$POPQUELL_ROOT/build"
 POPQUELL_BUILD_PACKAGES=(cmake ninja-build)
 POPQUELL_NATIVE_PACKAGES=(g++ libgtest-dev libgmock-dev libbenchmark-dev)
 POPQUELL_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest)
-POPQUELL_WINE_PACKAGES=(wine wine64 xvfb x11-utils)
+POPQUELL_WINE_PACKAGES=(wine wine64 fonts-wine xvfb x11-utils)
+# The x86 build and Wine's 32-bit loader, which runs it in a 32-bit prefix.
+POPQUELL_X86_PACKAGES=(g++-mingw-w64-i686-posix mingw-w64-i686-dev wine32:i386)
+# A second compiler for the Windows sources: clang with the MinGW-w64 headers.
+POPQUELL_CLANG_PACKAGES=(clang lld)
 
 popquell_log() {
     printf '[popquell] %s\n' "$*" >&2
@@ -41,7 +45,19 @@ popquell_is_installed() {
     [[ $(dpkg-query -W -f='${Status}' "$1" 2>/dev/null) == "install ok installed" ]]
 }
 
-# ensure_packages PKG...: installs with apt-get the packages that are missing.
+# ensure_foreign_architecture ARCH: lets dpkg install packages of ARCH (i386
+# for wine32), and has the package lists updated again so they include it.
+ensure_foreign_architecture() {
+    [[ $1 == "$(dpkg --print-architecture)" ]] && return 0
+    dpkg --print-foreign-architectures | grep -qx "$1" && return 0
+    popquell_log "adding the dpkg architecture $1"
+    popquell_as_root dpkg --add-architecture "$1" ||
+        popquell_die "could not add the dpkg architecture $1" || return 1
+    POPQUELL_APT_UPDATED=
+}
+
+# ensure_packages PKG...: installs with apt-get the packages that are missing;
+# PKG:ARCH names a package of another architecture, which is enabled first.
 # The package lists are updated once per shell, and only when something is
 # missing.
 ensure_packages() {
@@ -50,6 +66,11 @@ ensure_packages() {
         popquell_is_installed "$pkg" || missing+=("$pkg")
     done
     [[ ${#missing[@]} -eq 0 ]] && return 0
+    for pkg in "${missing[@]}"; do
+        if [[ $pkg == *:* ]]; then
+            ensure_foreign_architecture "${pkg#*:}" || return 1
+        fi
+    done
 
     popquell_log "installing: ${missing[*]}"
     # env, not a variable assignment: sudo may drop variables given on its
@@ -131,20 +152,35 @@ stop_xvfb() {
     return 0
 }
 
-# wine_env [PREFIX]: exports the Wine settings every script and test uses.
-# Without mscoree and mshtml Wine does not offer to install Mono and Gecko;
-# without winemenubuilder it leaves the home folder alone.
+# wine_env [PREFIX [ARCH]]: exports the Wine settings every script and test
+# uses. ARCH win32 makes a 32-bit prefix, which Wine's 32-bit loader runs; by
+# default the prefix is 64-bit. Without mscoree and mshtml Wine does not offer
+# to install Mono and Gecko; without winemenubuilder it leaves the home
+# folder alone.
 wine_env() {
     export WINEPREFIX=${1:-${POPQUELL_WINEPREFIX:-$POPQUELL_BUILD/wineprefix}}
+    if [[ -n ${2:-} ]]; then
+        export WINEARCH=$2
+    else
+        unset WINEARCH
+    fi
     export WINEDEBUG=${WINEDEBUG:--all}
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 }
 
-# init_wine_prefix [PREFIX]: creates the Wine prefix once (marked by a stamp
-# file) and exports the Wine settings. Safe to call from parallel processes.
+# init_wine_prefix [PREFIX [ARCH]]: creates the Wine prefix once (marked by a
+# stamp file) and exports the Wine settings. Safe to call from parallel
+# processes.
+#
+# The prefix gets Wine's own fonts (fonts-wine): Marlett, which Wine draws the
+# caption buttons with (without it they read "0 1 r"), Tahoma and the bitmap
+# MS Sans Serif. Debian's Wine does not look for them by itself, so the
+# prefix gets copies, and the registry names the two it would not find.
 init_wine_prefix() {
     wine_env "$@"
-    local stamp="$WINEPREFIX/.popquell-ready"
+    # Its number goes up when the set-up below changes, so that existing
+    # prefixes are set up again (every step can be repeated).
+    local stamp="$WINEPREFIX/.popquell-ready-2"
     [[ -f $stamp ]] && return 0
 
     mkdir -p "$(dirname "$WINEPREFIX")" || return 1
@@ -156,7 +192,7 @@ init_wine_prefix() {
         return 1
     fi
     if [[ ! -f $stamp ]]; then
-        popquell_log "creating the Wine prefix $WINEPREFIX (once)"
+        popquell_log "setting up the Wine prefix $WINEPREFIX (once)"
         local log ok=1
         log="$(dirname "$WINEPREFIX")/wineprefix-init.log"
         {
@@ -164,6 +200,12 @@ init_wine_prefix() {
             # Unmanaged windows: Wine's X11 driver otherwise waits up to 2 s
             # for the window manager on every hide.
             timeout -k 10 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f &&
+            mkdir -p "$WINEPREFIX/drive_c/windows/Fonts" &&
+            cp -n /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" &&
+            timeout -k 10 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' \
+                /v 'Marlett (TrueType)' /d marlett.ttf /f &&
+            timeout -k 10 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' \
+                /v 'Tahoma (TrueType)' /d tahoma.ttf /f &&
             # The registry reaches the disk when the server exits.
             timeout -k 10 60 wineserver -w
         } >"$log" 2>&1 || ok=

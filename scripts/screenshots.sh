@@ -7,8 +7,7 @@
 # Runs popquell.exe from the build dir under Wine, presses Alt+H for the
 # instructions, Alt+C to close them and Alt+F4 to end the program. Uses
 # $DISPLAY, or a private Xvfb when there is none, and a Wine prefix of its own
-# ($POPQUELL_SCREENSHOT_PREFIX, default build/screenshots-prefix), so that the
-# fonts it adds leave the test prefix alone.
+# ($POPQUELL_SCREENSHOT_PREFIX, default build/screenshots-prefix).
 set -uo pipefail
 
 # shellcheck source=scripts/lib.sh
@@ -35,15 +34,7 @@ trap cleanup EXIT
 start_xvfb_if_needed || exit 1
 init_wine_prefix "${POPQUELL_SCREENSHOT_PREFIX:-$POPQUELL_BUILD/screenshots-prefix}" || exit 1
 
-# Debian's Wine does not look for the fonts of fonts-wine by itself; the
-# prefix gets copies, and the registry names the two it would not find.
-fonts="$WINEPREFIX/drive_c/windows/Fonts"
-mkdir -p "$fonts"
-cp -n /usr/share/wine/fonts/* "$fonts/" 2>/dev/null
-for font in 'Marlett (TrueType)=marlett.ttf' 'Tahoma (TrueType)=tahoma.ttf'; do
-    timeout 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' \
-        /v "${font%%=*}" /d "${font#*=}" /f >/dev/null 2>&1
-done
+# init_wine_prefix has given the prefix Wine's own fonts.
 
 # The X window of the program's main window, and of its dialog: the one of
 # popquell.exe without a name that is more than a speck (Wine's IME window

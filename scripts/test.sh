@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test: the unit tests of the portable logic on this machine
 # (preset "native"), then the Windows build's tests under Wine (preset
-# "windows"). Installs what is missing first. Both suites always run; the last
+# "windows"), the end-to-end journey and the executable's check of the x86
+# build under Wine's 32-bit loader ("windows-x86"), and a compile of the
+# Windows sources by clang ("windows-clang"). Installs what is missing first. Both suites always run; the last
 # line of output is "N passed, N failed", and the exit code is 0 only when
 # nothing failed.
 #
@@ -64,7 +66,8 @@ build_preset() {
 }
 
 if ! ensure_packages "${POPQUELL_BUILD_PACKAGES[@]}" "${POPQUELL_NATIVE_PACKAGES[@]}" \
-        "${POPQUELL_WINDOWS_PACKAGES[@]}" "${POPQUELL_WINE_PACKAGES[@]}"; then
+        "${POPQUELL_WINDOWS_PACKAGES[@]}" "${POPQUELL_WINE_PACKAGES[@]}" \
+        "${POPQUELL_X86_PACKAGES[@]}" "${POPQUELL_CLANG_PACKAGES[@]}"; then
     failed=$((failed + 1))
     finish
 fi
@@ -119,6 +122,30 @@ if build_preset windows; then
     else
         failed=$((failed + 1))
     fi
+else
+    failed=$((failed + 1))
+fi
+
+# The x86 build: the journey from picking to giving back, and the check of
+# the executable, under Wine's 32-bit loader in a 32-bit prefix.
+if build_preset windows-x86; then
+    stop_wine
+    if start_xvfb_if_needed && init_wine_prefix "$POPQUELL_BUILD/wineprefix-x86" win32; then
+        export POPQUELL_WINEPREFIX_X86=$WINEPREFIX
+        stop_wine
+        popquell_log "== windows-x86: tests under Wine's 32-bit loader (display $DISPLAY)"
+        run_ctest windows-x86 2 300
+    else
+        failed=$((failed + 1))
+    fi
+else
+    failed=$((failed + 1))
+fi
+
+# A second compiler: clang builds the program from the same sources, with
+# the same warnings as errors. It counts as one check.
+if build_preset windows-clang; then
+    passed=$((passed + 1))
 else
     failed=$((failed + 1))
 fi

@@ -140,10 +140,13 @@ private:
     std::atomic<int> steps_{0};
 };
 
+// Not a lambda: on x86 the callback is stdcall, which GCC does not convert
+// a lambda to.
+BOOL CALLBACK countWindow(HWND, LPARAM p) { return ++*reinterpret_cast<int*>(p) > 0; }
+
 int topLevelWindowCount() {
     int count = 0;
-    EnumWindows([](HWND, LPARAM p) -> BOOL { return ++*reinterpret_cast<int*>(p) > 0; },
-                reinterpret_cast<LPARAM>(&count));
+    EnumWindows(&countWindow, reinterpret_cast<LPARAM>(&count));
     return count;
 }
 
