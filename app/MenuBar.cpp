@@ -3,6 +3,9 @@
 namespace popquell {
 
 void MenuItem::SetCaption(const std::string& text) {
+    // The sweep writes the time once for every browser frame it meets; the
+    // bar is redrawn only when the text changes.
+    if (text == caption_) return;
     caption_ = text;
     if (visible_) bar_.menu_.setItemText(id_, caption_);
 }

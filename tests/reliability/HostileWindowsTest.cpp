@@ -265,19 +265,29 @@ TEST_F(Hostile, FortyHungBrowserThreadsHoldUpNeitherTheProgramNorTheBrowserThatA
     // next request puts ours back.
     counted.watched = fromHwnd(goodFrame);
     std::vector<double> latencies;
-    int mostThreads = 0;
+    int mostThreads = 0;  // written by the looker only, read after it is joined
     for (int round = 0; round < 6; ++round) {
         ASSERT_TRUE(browsers.run([&] {
             const HMENU own = CreateMenu();
             AppendMenuW(own, MF_STRING, 300, L"Own");
             SetMenu(goodFrame, own);
         }));
+        // Seen from a thread of its own, so that what the main window does
+        // meanwhile does not delay the seeing.
         const auto since = SteadyClock::now();
-        ASSERT_TRUE(pump([&] {
-            mostThreads = std::max(mostThreads, threadsOfThisProcess());
-            return GetMenu(goodFrame) == ours;
-        }, 3s)) << "round " << round;
-        const auto seen = SteadyClock::now();
+        std::atomic<bool> shown{false};
+        SteadyClock::time_point seen{};
+        std::thread looker([&] {
+            while (SteadyClock::now() - since < 3s && GetMenu(goodFrame) != ours) {
+                mostThreads = std::max(mostThreads, threadsOfThisProcess());
+                Sleep(1);
+            }
+            seen = SteadyClock::now();
+            shown = true;
+        });
+        pump([&] { return shown.load(); }, 4s);
+        looker.join();
+        ASSERT_EQ(GetMenu(goodFrame), ours) << "round " << round;
         const auto asked = std::find_if(counted.setMenuAsks.begin(), counted.setMenuAsks.end(),
                                         [&](auto t) { return t >= since; });
         ASSERT_NE(asked, counted.setMenuAsks.end());
@@ -290,9 +300,11 @@ TEST_F(Hostile, FortyHungBrowserThreadsHoldUpNeitherTheProgramNorTheBrowserThatA
     EXPECT_GE(ticks.sweeps() - sweeps0, 2);
     EXPECT_GE(ticks.keeps() - keeps0, 4);
     EXPECT_GE(form.totalClose, 1) << "the hung pop-up is counted even though it cannot go";
-    EXPECT_LE(mostThreads - threadsBefore, 16) << "workers beyond the bound";
+    // The looker and the prober are the test's own.
+    EXPECT_LE(mostThreads - threadsBefore - 2, 16) << "workers beyond the bound";
+    RecordProperty("latenciesMs", ::testing::PrintToString(latencies));
     RecordProperty("maxLatencyMs", static_cast<int>(*std::max_element(latencies.begin(), latencies.end())));
-    RecordProperty("extraThreads", mostThreads - threadsBefore);
+    RecordProperty("workers", mostThreads - threadsBefore - 2);
 
     const auto start = SteadyClock::now();
     SendMessageW(window.hwnd(), WM_CLOSE, 0, 0);
