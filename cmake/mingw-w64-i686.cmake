@@ -1,15 +1,7 @@
 # Cross-compiling for 32-bit Windows (x86) with Debian's MinGW-w64, for the
-# users on 32-bit Windows. The -posix compilers are the ones with std::thread
-# and std::mutex.
-set(CMAKE_SYSTEM_NAME Windows)
+# users on 32-bit Windows; ctest runs the test programs under Wine's 32-bit
+# loader, in a 32-bit prefix.
+set(POPQUELL_MINGW_TRIPLET i686-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR x86)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# ctest runs the test programs under Wine's 32-bit loader, in a 32-bit prefix.
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run --win32)
