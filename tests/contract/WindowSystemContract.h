@@ -6,12 +6,13 @@
 //
 // A Desk drives one desktop as other programs do: create(class in UTF-8,
 // style, items of a menu bar of its own or -1 for none) makes a window on
-// top, destroy() ends one, pump() lets the windows' owner handle what it
-// was asked, foreground() brings a window to the front, menu(items) makes a
-// menu bar, maximized() tells a window's state.
+// top, destroy() ends one, raise() brings one to the top of the others,
+// pump() lets the windows' owner handle what it was asked, foreground()
+// brings a window to the front, maximized() tells a window's state.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,16 @@ protected:
     static constexpr std::int32_t kFrame = 0x10CF0000;  // WS_OVERLAPPEDWINDOW | WS_VISIBLE
     static constexpr std::int32_t kVisible = 0x10000000;
 
+    // The windows of `ours` in the order the chain from the top meets them.
+    std::vector<WindowHandle> chainOrder(const std::vector<WindowHandle>& ours) {
+        std::vector<WindowHandle> met;
+        WindowHandle h = ws.GetWindow(ws.GetDesktopWindow(), kGwChild);
+        for (int steps = 0; h != 0 && steps < 65536; h = ws.GetWindow(h, kGwHwndNext), ++steps)
+            if (std::find(ours.begin(), ours.end(), h) != ours.end()) met.push_back(h);
+        EXPECT_EQ(h, 0) << "the chain ends";
+        return met;
+    }
+
     Desk desk;
     WindowSystem& ws = desk.ws();
 };
@@ -37,13 +48,11 @@ TYPED_TEST_P(WindowSystemContract, TheZOrderChainRunsTopDownAndEndsWithZero) {
     const WindowHandle a = this->desk.create("PopquellContract", this->kFrame, -1);
     const WindowHandle b = this->desk.create("PopquellContract", this->kFrame, -1);
     const WindowHandle c = this->desk.create("PopquellContract", this->kFrame, -1);
-    std::vector<WindowHandle> ours;
-    int steps = 0;
-    WindowHandle h = ws.GetWindow(ws.GetDesktopWindow(), kGwChild);
-    for (; h != 0 && steps < 65536; h = ws.GetWindow(h, kGwHwndNext), ++steps)
-        if (h == a || h == b || h == c) ours.push_back(h);
-    EXPECT_EQ(h, 0) << "the chain ends";
-    EXPECT_EQ(ours, (std::vector<WindowHandle>{c, b, a})) << "newer windows on top";
+    EXPECT_EQ(this->chainOrder({a, b, c}), (std::vector<WindowHandle>{c, b, a})) << "newer windows on top";
+    // A window that moves takes its place in the chain at once, also for a
+    // walk that stands on a window above or below it.
+    this->desk.raise(a);
+    EXPECT_EQ(this->chainOrder({a, b, c}), (std::vector<WindowHandle>{a, c, b}));
     this->desk.destroy(b);
     EXPECT_EQ(ws.IsWindow(b), 0);
     EXPECT_EQ(ws.GetWindow(b, kGwHwndNext), 0) << "a gone window has no next";

@@ -119,20 +119,6 @@ TEST(ForeignCalls, RunsAnOwnersCallsInOrderKeepingTheNewestOfEachWindowAndKind) 
     EXPECT_EQ(log.entries(), (std::vector<std::string>{"menu of window 2", "menu 3", "show window 2"}));
 }
 
-TEST(ForeignCalls, RunningCallIsNotReplaced) {
-    ForeignCalls calls;
-    Gate gate;
-    Log log;
-    calls.post(kOwnerA, kWindow1, kMenu, [blocker = gate.blocker(), note = log.note("first")] {
-        return blocker() && note();
-    });
-    ASSERT_TRUE(gate.entered(0));
-    calls.post(kOwnerA, kWindow1, kMenu, log.note("second"));
-    gate.open();
-    ASSERT_TRUE(calls.drain(kDeadline));
-    EXPECT_EQ(log.entries(), (std::vector<std::string>{"first", "second"}));
-}
-
 // One browser thread owns many frames: its hang takes one worker, not one a
 // frame, and other owners go on being served.
 TEST(ForeignCalls, AHungOwnerHoldsOneWorkerWhateverNumberOfWindowsItHas) {

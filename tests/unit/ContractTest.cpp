@@ -16,6 +16,7 @@ struct SimulatedDesk {
         return desk.create(cls, style, menu);
     }
     void destroy(WindowHandle h) { desk.destroy(h); }
+    void raise(WindowHandle h) { desk.raise(h); }
     void pump() { desk.pumpMessages(); }
     void foreground(WindowHandle h) { desk.setForeground(h); }
     bool maximized(WindowHandle h) { return desk.maximized(h); }

@@ -89,6 +89,9 @@ struct User32Desk {
         if (std::none_of(classOf.begin(), classOf.end(), [&](const auto& c) { return c.second == name; }))
             classes.erase(name);
     }
+    void raise(WindowHandle h) {
+        owner.run([h] { ::SetWindowPos(toHwnd(h), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE); });
+    }
     void pump() {
         system.drain(wine::kDeadline);
         owner.run([] {});
