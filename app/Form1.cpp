@@ -121,15 +121,19 @@ MenuHandle Form1::mainMenu() { return ws_.GetMenu(window_.hWnd()); }
 // Visits the top-level windows in Z order, from the topmost or from the one
 // below it. Other programs destroy windows while the walk goes on:
 //
-// - A window's successor is read before it is visited, because a visit may
-//   send it WM_CLOSE, and from then on its owner may destroy it at any moment
-//   and its handle may name another window: it is never asked anything again.
+// - The walk reads two windows ahead: before a window is visited, the
+//   successor of its successor is read. A visit may send the window
+//   WM_CLOSE, and from then on its owner may destroy it at any moment, and
+//   its handle may name another window: it is never asked anything again.
+//   The owner may also destroy the next window with it (Wine destroys a
+//   thread's hidden IME window with the thread's last window); the walk
+//   then still knows the one after.
 // - A successor read that gives 0 is the bottom only while the window still
 //   exists. Otherwise the chain has broken there, and the walk goes on from
 //   the top. It passes the windows it has visited without visiting them
 //   again, and a window it has asked to close by the successor read before
-//   the close. Should that successor have gone too, nothing leads further
-//   down, and the walk ends at the same broken link the second time.
+//   the close. Should that lead to the same broken link again, nothing leads
+//   further down, and the walk ends.
 // - Windows that reorder themselves can lead the chain back to windows
 //   already seen: each is visited once, and the walk ends after as many
 //   steps as a desktop has windows.
@@ -141,25 +145,43 @@ void Form1::walkTopLevelWindows(bool belowTopmost, Visit visit) {
     HandleSet seen;
     HandleSet broken;
     std::unordered_map<WindowHandle, WindowHandle> nextOfClosed;
+    // The window below h; gone is set when h no longer exists.
+    auto successor = [&](WindowHandle h, bool& gone) {
+        if (!nextOfClosed.empty())
+            if (const auto closed = nextOfClosed.find(h); closed != nextOfClosed.end()) return closed->second;
+        const WindowHandle next = ws_.GetWindow(h, kGwHwndNext);
+        gone = next == 0 && ws_.IsWindow(h) == 0;
+        return next;
+    };
+
     const WindowHandle desktop = ws_.GetDesktopWindow();
-    WindowHandle h = ws_.GetWindow(desktop, kGwChild);
-    bool topmost = belowTopmost;
-    for (int steps = 0; h != 0 && steps < kMaxWalkSteps; ++steps) {
-        WindowHandle next;
-        if (const auto closed = nextOfClosed.find(h); closed != nextOfClosed.end()) {
-            next = closed->second;
-        } else {
-            next = ws_.GetWindow(h, kGwHwndNext);
-            if (next == 0 && ws_.IsWindow(h) == 0) {
+    WindowHandle h = 0, next = 0;
+    bool fromTop = true, topmost = false;
+    for (int steps = 0; steps < kMaxWalkSteps; ++steps) {
+        if (fromTop) {
+            h = ws_.GetWindow(desktop, kGwChild);
+            if (h == 0) return;
+            bool gone = false;
+            next = successor(h, gone);
+            if (gone) {
                 if (!broken.insert(h)) return;
-                h = ws_.GetWindow(desktop, kGwChild);
-                topmost = belowTopmost;
                 continue;
             }
-            if (!topmost && seen.insert(h) && visit(h)) nextOfClosed.emplace(h, next);
+            fromTop = false;
+            topmost = belowTopmost;
         }
+        bool nextGone = false;
+        const WindowHandle afterNext = next != 0 ? successor(next, nextGone) : 0;
+        if (!topmost && seen.insert(h) && visit(h)) nextOfClosed.emplace(h, next);
         topmost = false;
+        if (next == 0) return;
+        if (nextGone) {
+            if (!broken.insert(next)) return;
+            fromTop = true;
+            continue;
+        }
         h = next;
+        next = afterNext;
     }
 }
 

@@ -183,16 +183,17 @@ TEST_F(Walk, AWindowVanishingAtAnyCallLeavesNoOtherWindowBehind) {
     }
 }
 
-// A closed window that stays (its owner is slow) while the window below it
-// goes: nothing but asking the closed window leads further down, so the walk
-// ends there, soon, and the windows below wait for the next tick.
-TEST_F(Walk, ClosedWindowStillThereAboveAGoneOneIsAsFarAsTheWalkGoes) {
+// A closed window that stays (its owner is slow) while the two windows below
+// it go: nothing but asking the closed window leads further down, so the
+// walk ends there, soon, and the windows below wait for the next tick.
+TEST_F(Walk, ClosedWindowStillThereAboveGoneOnesIsAsFarAsTheWalkGoes) {
     const WindowHandle below = popup();
-    const WindowHandle helper = desk.create("IME", kOverlappedHidden);
+    const WindowHandle helpers[] = {desk.create("IME", kOverlappedHidden), desk.create("IME", kOverlappedHidden)};
     const WindowHandle pop = popup();
     coverTop();
     desk.beforeCall = [&](const Op& op) {
-        if (op.name == "ShowWindowAsync" && op.h == pop) desk.destroy(helper);
+        if (op.name == "ShowWindowAsync" && op.h == pop)
+            for (WindowHandle helper : helpers) desk.destroy(helper);
     };
     desk.log.clear();
     form.Timer1_Timer();
