@@ -294,6 +294,12 @@ real_run() {
         }' | tee -a "$report"
     ((PIPESTATUS[1] == 0)) || miss "$tag: a pop-up lived over $kLatencyBoundMs ms"
 
+    # How much of that was the sweep: when the browser got each WM_CLOSE.
+    tr -d '\r' <"$build/$log" | awk '$3 == "WM_CLOSE" && / kind=popup / { match($0, /age=[0-9.]+/); print substr($0, RSTART + 4, RLENGTH - 4) }' |
+        sort -n | awk '{ v[NR] = $1 } END {
+            printf "WM_CLOSE received by the browser, ms after the pop-up was made: median %.1f, max %.1f\n", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2, v[NR] }' |
+        tee -a "$report"
+
     # CPU per second over the sweep, and the resident memory over the run.
     awk -v bound="$kRssGrowthBoundKb" -v long=$((seconds >= 300)) '
         NR == 1 { t0 = $1; c0 = $2; s0 = $4 }

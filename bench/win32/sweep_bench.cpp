@@ -484,9 +484,16 @@ int runLatency(const Options& o, const char* part, int popups, int spanMs, int b
     for (const PopupLife& life : lives)
         if (life.created && life.destroyed) latencies.push_back(toMs(life.destroyed - life.created));
     const double tickMax = maximum(ticks);
-    for (std::size_t i = 0; i < lives.size(); ++i)
+    int created = 0;
+    for (std::size_t i = 0; i < lives.size(); ++i) {
+        if (lives[i].created) ++created;
         if (lives[i].created && lives[i].destroyed)
             say("life %s %zu %.1f\n", part, i, toMs(lives[i].destroyed - lives[i].created));
+        else
+            say("pop-up %zu: %s, %s\n", i, lives[i].created ? "created" : "creation not seen",
+                lives[i].destroyed ? "destroyed" : "destruction not seen");
+    }
+    say("pop-ups created %d of %d\n", created, popups);
     say("pop-ups closed %d of %d (sweep counted %d); %zu ticks\n", destroyed, popups,
         host.form.totalClose, ticks.size());
     say("latency ms: median %.1f, max %.1f, min %.1f\n", median(latencies), maximum(latencies),

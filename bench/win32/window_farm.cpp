@@ -167,9 +167,11 @@ HWND openPopup(std::size_t index) {
 
 // A burst pop-up's thread: its window, and its messages until it is gone.
 void popupThread(std::size_t index, HANDLE opened, HWND* made) {
-    *made = openPopup(index);
+    const HWND mine = openPopup(index);
+    // *made belongs to the opener, and only until the event is set.
+    *made = mine;
     SetEvent(opened);
-    if (!*made) return;
+    if (!mine) return;
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
