@@ -9,7 +9,8 @@
 //            reads each one's style and class name once; median of --rounds
 //            ticks each, interleaved, each after --pause-ms of quiet as the
 //            real ticks come once a second. For each N of --counts. Target:
-//            at most 1.15 times the floor at 1000 windows.
+//            at 1000 windows, the median of the rounds' sweep/floor ratios
+//            at most 1.15 (one more round trip per window makes it 1.33).
 //   latency  --popups pop-ups of style 0x96C80000 opened by the farm at seeded
 //            random moments over --span-ms while the sweep runs on its real
 //            1000 ms timer: time from each pop-up's creation to its
@@ -419,8 +420,11 @@ int runFloor(const Options& o) {
         say("         farm %s\n", farmTimes(*ready).c_str());
         say("walk %d %d %.3f %.3f\n", count, walked, s, f);
         if (count == 1000) {
-            const bool met = ratio <= kFloorRatioBound;
-            say("         target at 1000 windows: ratio <= %.2f: %s\n", kFloorRatioBound, met ? "met" : "MISSED");
+            // On the rounds' own ratios: the ratio of the medians has come out
+            // anywhere from 0.4 to 1.26 with the same sweep on a busy machine.
+            const bool met = median(paired) <= kFloorRatioBound;
+            say("         target at 1000 windows: median of the rounds' ratios <= %.2f: %s\n", kFloorRatioBound,
+                met ? "met" : "MISSED");
             if (!met) rc = 1;
         }
     }
