@@ -20,6 +20,7 @@
 #                         the memory flat (the last minute's largest resident
 #                         size at most 1 MiB above the second minute's).
 #                         --real defaults to 300:60,1000:600.
+#   plots                 only draws the pictures from the figures kept.
 #
 # Other arguments go to sweep_bench.exe, e.g. "floor --counts 1000 --rounds
 # 31". The figures are kept in bench-data/ of the build folder and every run
@@ -49,7 +50,7 @@ real_runs=300:60,1000:600
 while [[ $# -gt 0 ]]; do
     case $1 in
         floor|latency|burst) bench_parts+=("$1") ;;
-        idle|real) script_parts+=("$1") ;;
+        idle|real|plots) script_parts+=("$1") ;;
         --real)
             [[ $# -ge 2 && $2 =~ ^[0-9]+:[0-9]+(,[0-9]+:[0-9]+)*$ ]] || { echo "usage: --real N:SECONDS,..." >&2; exit 2; }
             real_runs=$2
@@ -64,6 +65,66 @@ if [[ ${#bench_parts[@]} -eq 0 && ${#script_parts[@]} -eq 0 ]]; then
     script_parts=(idle real)
 fi
 wants() { [[ " ${script_parts[*]} " == *" $1 "* ]]; }
+
+# --- pictures, from every figure in bench-data ---
+draw() {
+    local plots=()
+    [[ -s $data/walk.dat ]] && plots+=("
+set output '$POPQUELL_ROOT/docs/perf-walk.png'
+set title 'One walk under Wine: the sweep and the bare floor (medians)'
+set xlabel 'top-level windows walked'; set ylabel 'ms per walk'
+set key top left; set logscale x; set grid
+plot '$data/walk.dat' using 2:3 with linespoints lw 2 pt 7 title 'sweep (Form1::Timer1_Timer)', \\
+     '$data/walk.dat' using 2:4 with linespoints lw 2 pt 5 title 'floor (style and class read per window)'")
+    local series=() f label
+    for f in "$data"/lives-*.dat; do
+        [[ -s $f ]] || continue
+        label=$(basename "$f" .dat)
+        label=${label#lives-}
+        case $label in
+            latency) label='steady, sweep_bench (one at a time)' ;;
+            burst) label='bursts, sweep_bench' ;;
+            real-*) label="steady, popquell.exe over ${label#real-} windows" ;;
+        esac
+        series+=("'$f' using 1:2 with points pt 7 ps 0.5 title '$label'")
+    done
+    if [[ ${#series[@]} -gt 0 ]]; then
+        local joined
+        joined=$(printf '%s, ' "${series[@]}")
+        plots+=("
+set output '$POPQUELL_ROOT/docs/perf-lifetimes.png'
+set title 'How long each pop-up lived under Wine'
+set xlabel 'pop-up, in the order opened'; set ylabel 'ms from creation to destruction'
+set key outside bottom center horizontal; set grid; set yrange [0:1400]
+plot ${joined} $kLatencyBoundMs with lines lw 2 dt 2 lc rgb 'red' title 'bound ($kLatencyBoundMs ms)'")
+    fi
+    series=()
+    for f in "$data"/real-*-samples.dat; do
+        [[ -s $f ]] || continue
+        label=$(basename "$f" -samples.dat)
+        series+=("'$f' using (\$1/60):(\$3/1024) with lines lw 2 title '${label#real-} windows'")
+    done
+    if [[ ${#series[@]} -gt 0 ]]; then
+        local joined
+        joined=$(printf '%s, ' "${series[@]}")
+        plots+=("
+set output '$POPQUELL_ROOT/docs/perf-memory.png'
+set title 'popquell.exe resident memory while sweeping (a pop-up every 500 ms)'
+set xlabel 'minutes since Start'; set ylabel 'MiB resident'
+set key bottom right; set grid; set yrange [0:*]
+plot ${joined%, }")
+    fi
+    local p
+    for p in "${plots[@]}"; do
+        printf "set terminal pngcairo size 900,480 font 'Sans,10' noenhanced\n%s\n" "$p" >"$data/plot.gp"
+        gnuplot "$data/plot.gp" || popquell_log "gnuplot failed"
+    done
+}
+if [[ " ${script_parts[*]} " == " plots " && ${#bench_parts[@]} -eq 0 ]]; then
+    ensure_packages gnuplot-nox || exit 1
+    draw
+    exit 0
+fi
 
 ensure_packages "${POPQUELL_BUILD_PACKAGES[@]}" "${POPQUELL_WINDOWS_PACKAGES[@]}" \
     "${POPQUELL_WINE_PACKAGES[@]}" gnuplot-nox || exit 1
@@ -289,7 +350,7 @@ real_run() {
         END {
             m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
             printf "pop-ups closed: %d (and %d opened after the last sweep, closed by the browser on exit); life ms: median %.1f, max %.1f, min %.1f\n", NR, left, m, v[NR], v[1]
-            printf "target: none alive over %d ms: %s\n", bound, NR > 0 && v[NR] <= bound ? "met" : "MISSED"
+            printf "target: none alive over %d ms: %s\n", bound, (NR > 0 && v[NR] <= bound) ? "met" : "MISSED"
             exit !(NR > 0 && v[NR] <= bound)
         }' | tee -a "$report"
     ((PIPESTATUS[1] == 0)) || miss "$tag: a pop-up lived over $kLatencyBoundMs ms"
@@ -314,7 +375,7 @@ real_run() {
             printf "popquell.exe resident: %d kB at Start, %d kB largest in the second minute, %d kB largest in the last minute, %d kB largest\n",
                 rss[1], second, last, max
             if (long) {
-                printf "target: the last minute at most %d kB above the second: %s\n", bound, last - second <= bound ? "met" : "MISSED"
+                printf "target: the last minute at most %d kB above the second: %s\n", bound, (last - second <= bound) ? "met" : "MISSED"
                 exit last - second > bound
             }
         }' "$samples" | tee -a "$report"
@@ -325,60 +386,6 @@ if wants real; then
     for run in "${runs[@]}"; do real_run "${run%%:*}" "${run#*:}"; done
 fi
 
-# --- pictures, from every figure in bench-data ---
-draw() {
-    local plots=()
-    [[ -s $data/walk.dat ]] && plots+=("
-set output '$POPQUELL_ROOT/docs/perf-walk.png'
-set title 'One walk under Wine: the sweep and the bare floor (medians)'
-set xlabel 'top-level windows walked'; set ylabel 'ms per walk'
-set key top left; set logscale x; set grid
-plot '$data/walk.dat' using 2:3 with linespoints lw 2 pt 7 title 'sweep (Form1::Timer1_Timer)', \\
-     '$data/walk.dat' using 2:4 with linespoints lw 2 pt 5 title 'floor (style and class read per window)'")
-    local series=() f label
-    for f in "$data"/lives-*.dat; do
-        [[ -s $f ]] || continue
-        label=$(basename "$f" .dat)
-        label=${label#lives-}
-        case $label in
-            latency) label='steady, sweep_bench (one at a time)' ;;
-            burst) label='bursts, sweep_bench' ;;
-            real-*) label="steady, popquell.exe over ${label#real-} windows" ;;
-        esac
-        series+=("'$f' using 1:2 with points pt 7 ps 0.5 title '$label'")
-    done
-    if [[ ${#series[@]} -gt 0 ]]; then
-        local joined
-        joined=$(printf '%s, ' "${series[@]}")
-        plots+=("
-set output '$POPQUELL_ROOT/docs/perf-lifetimes.png'
-set title 'How long each pop-up lived under Wine'
-set xlabel 'pop-up, in the order opened'; set ylabel 'ms from creation to destruction'
-set key outside bottom center horizontal; set grid; set yrange [0:1200]
-plot ${joined} $kLatencyBoundMs with lines lw 2 dt 2 lc rgb 'red' title 'bound ($kLatencyBoundMs ms)'")
-    fi
-    series=()
-    for f in "$data"/real-*-samples.dat; do
-        [[ -s $f ]] || continue
-        label=$(basename "$f" -samples.dat)
-        series+=("'$f' using (\$1/60):(\$3/1024) with lines lw 2 title '${label#real-} windows'")
-    done
-    if [[ ${#series[@]} -gt 0 ]]; then
-        local joined
-        joined=$(printf '%s, ' "${series[@]}")
-        plots+=("
-set output '$POPQUELL_ROOT/docs/perf-memory.png'
-set title 'popquell.exe resident memory while sweeping (a pop-up every 500 ms)'
-set xlabel 'minutes since Start'; set ylabel 'MiB resident'
-set key bottom right; set grid; set yrange [0:*]
-plot ${joined%, }")
-    fi
-    local p
-    for p in "${plots[@]}"; do
-        printf "set terminal pngcairo size 900,480 font 'Sans,10' noenhanced\n%s\n" "$p" >"$data/plot.gp"
-        gnuplot "$data/plot.gp" || popquell_log "gnuplot failed"
-    done
-}
 draw
 
 echo "load after: $(cut -d ' ' -f 1-3 /proc/loadavg)" | tee -a "$report"
