@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdint>
 #include <limits>
+#include <unordered_map>
 #include <vector>
 
 #include "res/resource.h"
@@ -130,42 +131,101 @@ void Form1::onCommand(int id) {
 
 MenuHandle Form1::mainMenu() { return ws_.GetMenu(window_.hWnd()); }
 
-// Visits `from` and the top-level windows below it in Z order. Windows that
-// reorder themselves meanwhile can lead the chain back to windows already
-// seen: each is visited once, and the walk ends at the bottom or after as
-// many steps as a desktop has windows. Handles with the high bit set are
-// windows like any other; only 0 ends the chain.
+// Visits the top-level windows in Z order, from the topmost or from the one
+// below it. Other programs destroy windows while the walk goes on:
+//
+// - The walk reads two windows ahead: before a window is visited, the
+//   successor of its successor is read. A visit may send the window
+//   WM_CLOSE, and from then on its owner may destroy it at any moment, and
+//   its handle may name another window: it is never asked anything again.
+//   The owner may also destroy the next window with it (Wine destroys a
+//   thread's hidden IME window with the thread's last window); the walk
+//   then still knows the one after.
+// - A successor read that gives 0 is the bottom only while the window still
+//   exists. Otherwise the chain has broken there, and the walk goes on from
+//   the top. It passes the windows it has visited without visiting them
+//   again, and a window it has asked to close by the successor read before
+//   the close. Should that lead to the same broken link again, nothing leads
+//   further down, and the walk ends.
+// - Windows that reorder themselves can lead the chain back to windows
+//   already seen: each is visited once, and the walk ends after as many
+//   steps as a desktop has windows.
+//
+// Handles with the high bit set are windows like any other; only 0 ends the
+// chain. visit(h) returns true when it has asked h to close.
 template <typename Visit>
-void Form1::walkTopLevelWindows(WindowHandle from, Visit visit) {
+void Form1::walkTopLevelWindows(bool belowTopmost, Visit visit) {
     HandleSet seen;
-    WindowHandle h = from;
-    for (int steps = 0; h != 0 && steps < kMaxWalkSteps; ++steps) {
-        if (seen.insert(h)) visit(h);
-        h = ws_.GetWindow(h, kGwHwndNext);
+    HandleSet broken;
+    std::unordered_map<WindowHandle, WindowHandle> nextOfClosed;
+    // The window below h; gone is set when h no longer exists.
+    auto successor = [&](WindowHandle h, bool& gone) {
+        if (!nextOfClosed.empty())
+            if (const auto closed = nextOfClosed.find(h); closed != nextOfClosed.end()) return closed->second;
+        const WindowHandle next = ws_.GetWindow(h, kGwHwndNext);
+        gone = next == 0 && ws_.IsWindow(h) == 0;
+        return next;
+    };
+
+    const WindowHandle desktop = ws_.GetDesktopWindow();
+    WindowHandle h = 0, next = 0;
+    bool fromTop = true, topmost = false;
+    for (int steps = 0; steps < kMaxWalkSteps; ++steps) {
+        if (fromTop) {
+            h = ws_.GetWindow(desktop, kGwChild);
+            if (h == 0) return;
+            bool gone = false;
+            next = successor(h, gone);
+            if (gone) {
+                if (!broken.insert(h)) return;
+                continue;
+            }
+            fromTop = false;
+            topmost = belowTopmost;
+        }
+        bool nextGone = false;
+        const WindowHandle afterNext = next != 0 ? successor(next, nextGone) : 0;
+        if (!topmost && seen.insert(h) && visit(h)) nextOfClosed.emplace(h, next);
+        topmost = false;
+        if (next == 0) return;
+        if (nextGone) {
+            if (!broken.insert(next)) return;
+            fromTop = true;
+            continue;
+        }
+        h = next;
+        next = afterNext;
     }
 }
 
 // The pop-up sweep: one walk down the top-level windows, below the topmost.
 void Form1::Timer1_Timer() {
-    const WindowHandle desktop = ws_.GetDesktopWindow();
-    const WindowHandle first = ws_.GetWindow(desktop, kGwChild);
-    walkTopLevelWindows(ws_.GetWindow(first, kGwHwndNext), [this](WindowHandle h) { examine(h); });
+    walkTopLevelWindows(true, [this](WindowHandle h) { return examine(h); });
 }
 
-void Form1::examine(WindowHandle h) {
-    if (ws_.GetWindowLongA(h, kGwlStyle) == kPopupStyle) closeWindow(h);
-
+// Everything about h is read before anything is done to it: once it has been
+// sent WM_CLOSE it is never asked anything again. True when h was closed.
+bool Form1::examine(WindowHandle h) {
+    const bool popupStyle = ws_.GetWindowLongA(h, kGwlStyle) == kPopupStyle;
+    bool emptyFrame = false, menuFrame = false;
     if (ieFrameClass(ws_, h) == kIEFrame) {
         const int k = ws_.GetMenuItemCount(ws_.GetMenu(h));
         if (k < 1) {
             // -1 is a frame without any menu bar: not a pop-up.
             const int k2 = ws_.GetMenuItemCount(ws_.GetMenu(h));
-            if (k2 == 0 && ws_.IsWindow(h) != 0) closeWindow(h);
+            emptyFrame = k2 == 0 && ws_.IsWindow(h) != 0;
         } else {
-            timemenu.SetCaption(timeCaption(clock_));
-            ws_.SetMenu(h, mainMenu());
+            menuFrame = true;
         }
     }
+
+    if (popupStyle) closeWindow(h);
+    if (emptyFrame) closeWindow(h);
+    if (menuFrame) {
+        timemenu.SetCaption(timeCaption(clock_));
+        ws_.SetMenu(h, mainMenu());
+    }
+    return popupStyle || emptyFrame;
 }
 
 void Form1::closeWindow(WindowHandle h) {
@@ -288,9 +348,9 @@ void Form1::Form_Unload(int& /*Cancel*/) {
     const WindowHandle self = window_.hWnd();
     const MenuHandle ours = ws_.GetMenu(self);
     if (ours == 0) return;
-    const WindowHandle first = ws_.GetWindow(ws_.GetDesktopWindow(), kGwChild);
-    walkTopLevelWindows(first, [&](WindowHandle h) {
+    walkTopLevelWindows(false, [&](WindowHandle h) {
         if (h != self && ws_.GetMenu(h) == ours) ws_.SetMenu(h, 0);
+        return false;
     });
 }
 

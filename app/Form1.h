@@ -85,8 +85,8 @@ public:
 
 private:
     template <typename Visit>
-    void walkTopLevelWindows(WindowHandle from, Visit visit);
-    void examine(WindowHandle h);
+    void walkTopLevelWindows(bool belowTopmost, Visit visit);
+    bool examine(WindowHandle h);
     void closeWindow(WindowHandle h);
     MenuHandle mainMenu();
 

@@ -1,14 +1,30 @@
 #!/usr/bin/env bash
 # Builds the Windows benchmarks and runs them under Wine on a private Xvfb
-# and a private Wine prefix: the sweep against the floor of a bare walk, the
-# pop-ups' time to go, and the idle cost (docs/PERFORMANCE.md). Installs what
-# is missing first. Takes a few minutes; the report goes to the terminal and
-# to bench-wine.txt in the build folder.
+# and a private Wine prefix (docs/PERFORMANCE.md), then draws their figures.
+# Installs what is missing first. Exits non-zero when any target is missed.
 #
-#   scripts/bench-wine.sh [SWEEP_BENCH ARGS...]
+#   scripts/bench-wine.sh [PART...] [--real N:SECONDS,...] [SWEEP_BENCH OPTIONS...]
 #
-# Arguments go to sweep_bench.exe, e.g. "floor --counts 1000 --rounds 31";
-# without any, it runs everything with the defaults. POPQUELL_BENCH_BUILD and
+# Parts (all of them when none is named):
+#   floor latency burst   sweep_bench.exe's parts: the sweep against a bare
+#                         walk, pop-up lifetimes one at a time and in bursts
+#   idle                  popquell.exe on its own, every timer off: its CPU
+#                         time over 30 s, read from /proc. Target: <= 30 ms.
+#   real                  popquell.exe as a user runs it: over a farm of N
+#                         windows, the demo browser picked, Yes, Start (by
+#                         demo_driver.exe), a pop-up every 500 ms for SECONDS:
+#                         CPU per second of popquell.exe and the wineserver
+#                         and popquell.exe's resident memory, from /proc, and
+#                         each pop-up's life. Targets: none alive over 1100 ms,
+#                         the driver content, and in runs of 300 s or more
+#                         the memory flat (the last minute's largest resident
+#                         size at most 1 MiB above the second minute's).
+#                         --real defaults to 300:60,1000:600.
+#   plots                 only draws the pictures from the figures kept.
+#
+# Other arguments go to sweep_bench.exe, e.g. "floor --counts 1000 --rounds
+# 31". The figures are kept in bench-data/ of the build folder and every run
+# draws docs/perf-*.png from whatever is there. POPQUELL_BENCH_BUILD and
 # POPQUELL_BENCH_PREFIX choose the build folder and the Wine prefix;
 # POPQUELL_BENCH_DISPLAY an X display to use instead of a private Xvfb;
 # POPQUELL_BENCH_CPU a processor to pin the whole Wine session to (taskset).
@@ -20,23 +36,131 @@ cd "$POPQUELL_ROOT" || exit 1
 
 build=${POPQUELL_BENCH_BUILD:-$POPQUELL_BUILD/bench-windows}
 prefix=${POPQUELL_BENCH_PREFIX:-$POPQUELL_BUILD/bench-wineprefix}
+data="$build/bench-data"
 report="$build/bench-wine.txt"
 
+readonly kLatencyBoundMs=1100
+readonly kIdleBoundMs=30
+readonly kRssGrowthBoundKb=1024
+
+bench_parts=()
+bench_args=()
+script_parts=()
+real_runs=300:60,1000:600
+while [[ $# -gt 0 ]]; do
+    case $1 in
+        floor|latency|burst) bench_parts+=("$1") ;;
+        idle|real|plots) script_parts+=("$1") ;;
+        --real)
+            [[ $# -ge 2 && $2 =~ ^[0-9]+:[0-9]+(,[0-9]+:[0-9]+)*$ ]] || { echo "usage: --real N:SECONDS,..." >&2; exit 2; }
+            real_runs=$2
+            shift
+            ;;
+        *) bench_args+=("$1") ;;
+    esac
+    shift
+done
+if [[ ${#bench_parts[@]} -eq 0 && ${#script_parts[@]} -eq 0 ]]; then
+    bench_parts=(floor latency burst)
+    script_parts=(idle real)
+fi
+wants() { [[ " ${script_parts[*]} " == *" $1 "* ]]; }
+
+# --- pictures, from every figure in bench-data ---
+draw() {
+    local plots=()
+    [[ -s $data/walk.dat ]] && plots+=("
+set output '$POPQUELL_ROOT/docs/perf-walk.png'
+set title 'One walk under Wine: the sweep and the bare floor (medians)'
+set xlabel 'top-level windows walked'; set ylabel 'ms per walk'
+set key top left; set logscale x; set grid
+plot '$data/walk.dat' using 2:3 with linespoints lw 2 pt 7 title 'sweep (Form1::Timer1_Timer)', \\
+     '$data/walk.dat' using 2:4 with linespoints lw 2 pt 5 title 'floor (style and class read per window)'")
+    local series=() f label
+    for f in "$data"/lives-*.dat; do
+        [[ -s $f ]] || continue
+        label=$(basename "$f" .dat)
+        label=${label#lives-}
+        case $label in
+            latency) label='steady, sweep_bench (one at a time)' ;;
+            burst) label='bursts, sweep_bench' ;;
+            real-*) label="steady, popquell.exe over ${label#real-} windows" ;;
+        esac
+        series+=("'$f' using 1:2 with points pt 7 ps 0.5 title '$label'")
+    done
+    if [[ ${#series[@]} -gt 0 ]]; then
+        local joined
+        joined=$(printf '%s, ' "${series[@]}")
+        plots+=("
+set output '$POPQUELL_ROOT/docs/perf-lifetimes.png'
+set title 'How long each pop-up lived under Wine'
+set xlabel 'pop-up, in the order opened'; set ylabel 'ms from creation to destruction'
+set key outside bottom center horizontal; set grid; set yrange [0:1400]
+plot ${joined} $kLatencyBoundMs with lines lw 2 dt 2 lc rgb 'red' title 'bound ($kLatencyBoundMs ms)'")
+    fi
+    series=()
+    for f in "$data"/real-*-samples.dat; do
+        [[ -s $f ]] || continue
+        label=$(basename "$f" -samples.dat)
+        series+=("'$f' using (\$1/60):(\$3/1024) with lines lw 2 title '${label#real-} windows'")
+    done
+    if [[ ${#series[@]} -gt 0 ]]; then
+        local joined
+        joined=$(printf '%s, ' "${series[@]}")
+        plots+=("
+set output '$POPQUELL_ROOT/docs/perf-memory.png'
+set title 'popquell.exe resident memory while sweeping (a pop-up every 500 ms)'
+set xlabel 'minutes since Start'; set ylabel 'MiB resident'
+set key bottom right; set grid; set yrange [0:*]
+plot ${joined%, }")
+    fi
+    local p
+    for p in "${plots[@]}"; do
+        printf "set terminal pngcairo size 900,480 font 'Sans,10' noenhanced\n%s\n" "$p" >"$data/plot.gp"
+        gnuplot "$data/plot.gp" || popquell_log "gnuplot failed"
+    done
+}
+if [[ " ${script_parts[*]} " == " plots " && ${#bench_parts[@]} -eq 0 ]]; then
+    ensure_packages gnuplot-nox || exit 1
+    draw
+    exit 0
+fi
+
 ensure_packages "${POPQUELL_BUILD_PACKAGES[@]}" "${POPQUELL_WINDOWS_PACKAGES[@]}" \
-    "${POPQUELL_WINE_PACKAGES[@]}" || exit 1
+    "${POPQUELL_WINE_PACKAGES[@]}" gnuplot-nox || exit 1
 
 # Optimised as the program ships. A folder configured before keeps its settings.
 if [[ ! -f $build/CMakeCache.txt ]]; then
     cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$POPQUELL_ROOT/cmake/mingw-w64-x86_64.cmake" \
         -DCMAKE_BUILD_TYPE=MinSizeRel -DPOPQUELL_TESTS=OFF </dev/null >/dev/null || exit 1
 fi
-cmake --build "$build" --target sweep_bench_win32 window_farm popquell </dev/null || exit 1
+cmake --build "$build" --target sweep_bench_win32 window_farm popquell demo_browser demo_driver \
+    </dev/null || exit 1
+mkdir -p "$data" || exit 1
+
+# Every Windows program we start, by the pid of its wine process.
+pids=()
+end_our_processes() {
+    local pid
+    for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null; done
+    for pid in "${pids[@]}"; do
+        timeout 5 tail --pid="$pid" -f /dev/null 2>/dev/null
+        kill -KILL "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
+    pids=()
+}
+# shellcheck disable=SC2317  # called by the EXIT trap
+cleanup() {
+    end_our_processes
+    stop_everything
+}
 
 # A display and a Wine session of our own: nothing else may open or close
 # windows while we measure.
 unset DISPLAY
 [[ -n ${POPQUELL_BENCH_DISPLAY:-} ]] && export DISPLAY=$POPQUELL_BENCH_DISPLAY
-trap stop_everything EXIT
+trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 start_xvfb_if_needed || exit 1
@@ -44,8 +168,8 @@ init_wine_prefix "$prefix" || exit 1
 stop_wine
 
 # A server that stays up between programs, so that its CPU time can be read
-# while the harness runs: it is the one whose folder is named after the
-# prefix's device and inode.
+# throughout: it is the one whose folder is named after the prefix's device
+# and inode.
 pin=()
 if [[ -n ${POPQUELL_BENCH_CPU:-} ]]; then
     pin=(taskset -c "$POPQUELL_BENCH_CPU")
@@ -69,16 +193,202 @@ done
         "$(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo)"
     echo "load before: $(cut -d ' ' -f 1-3 /proc/loadavg)"
     echo "$(wine --version), Xvfb $(dpkg-query -W -f='${Version}' xvfb 2>/dev/null)"
-    echo "command: ${POPQUELL_BENCH_CPU:+POPQUELL_BENCH_CPU=$POPQUELL_BENCH_CPU }scripts/bench-wine.sh $*"
+    echo "command: ${POPQUELL_BENCH_CPU:+POPQUELL_BENCH_CPU=$POPQUELL_BENCH_CPU }scripts/bench-wine.sh" \
+        "${bench_parts[*]} ${script_parts[*]} ${bench_args[*]}"
 } | tee "$report"
 
-# To a file, not a pipe: Wine's helper processes keep the output open.
-out=$(mktemp "${TMPDIR:-/tmp}/popquell-bench.XXXXXX") || exit 1
-timeout -k 10 1200 "${pin[@]}" wine "$build/bench/win32/sweep_bench.exe" ${server_pid:+--wineserver-pid "$server_pid"} \
-    "$@" </dev/null >"$out" 2>&1
-rc=$?
-tr -d '\r' <"$out" | tee -a "$report"
-rm -f "$out"
+missed=0
+miss() {
+    echo "target MISSED: $*" | tee -a "$report"
+    missed=$((missed + 1))
+}
+
+# A process's user plus system time in clock ticks (1/100 s), from /proc.
+cpu_ticks() { awk '{ sub(/.*\) /, ""); print $12 + $13 }' "/proc/$1/stat" 2>/dev/null; }
+rss_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$1/status" 2>/dev/null; }
+
+# The Linux process of a Windows program: Wine gives it the program's
+# Windows path as its command line.
+linux_pid_of() {
+    local want=$1 pid deadline=$((SECONDS + 30))
+    while ((SECONDS < deadline)); do
+        for pid in $(pgrep -f "${want##*\\}"); do
+            if [[ $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null) == "$want"* ]]; then
+                echo "$pid"
+                return 0
+            fi
+        done
+        sleep 0.2
+    done
+    return 1
+}
+winpath() { echo "Z:${1//\//\\}"; }
+
+# --- sweep_bench.exe: floor, latency, burst ---
+if [[ ${#bench_parts[@]} -gt 0 ]]; then
+    # To a file, not a pipe: Wine's helper processes keep the output open.
+    out="$data/sweep_bench.out"
+    timeout -k 10 1800 "${pin[@]}" wine "$build/bench/win32/sweep_bench.exe" \
+        "${bench_parts[@]}" "${bench_args[@]}" </dev/null >"$out" 2>&1
+    rc=$?
+    tr -d '\r' <"$out" | grep -v '^life ' | tee -a "$report"
+    ((rc == 0)) || miss "sweep_bench.exe exited with $rc"
+    for part in latency burst; do
+        tr -d '\r' <"$out" | awk -v p="$part" '$1 == "life" && $2 == p { print $3, $4 }' >"$data/lives-$part.tmp"
+        if [[ -s $data/lives-$part.tmp ]]; then mv "$data/lives-$part.tmp" "$data/lives-$part.dat"; else rm -f "$data/lives-$part.tmp"; fi
+    done
+    if tr -d '\r' <"$out" | grep -q '^walk '; then
+        tr -d '\r' <"$out" | awk '$1 == "walk" { print $2, $3, $4, $5 }' >"$data/walk.dat"
+    fi
+fi
+
+# --- idle: popquell.exe alone ---
+if wants idle; then
+    echo | tee -a "$report"
+    echo "== Idle: popquell.exe on its own, every timer off, CPU from /proc" | tee -a "$report"
+    (cd "$build" && exec "${pin[@]}" wine ./popquell.exe) </dev/null >/dev/null 2>&1 &
+    pids+=($!)
+    if pid=$(linux_pid_of "$(winpath "$build/popquell.exe")"); then
+        pids+=("$pid")
+        sleep 5  # start-up done
+        c0=$(cpu_ticks "$pid") s0=$(cpu_ticks "$server_pid") t0=$SECONDS
+        sleep 30
+        c1=$(cpu_ticks "$pid") s1=$(cpu_ticks "$server_pid") t1=$SECONDS
+        idle_ms=$(((c1 - c0) * 10))
+        echo "popquell.exe: $idle_ms ms CPU over $((t1 - t0)) s (start-up before that: $((c0 * 10)) ms)," \
+            "resident $(rss_kb "$pid") kB; wineserver over the same time: $(((s1 - s0) * 10)) ms" | tee -a "$report"
+        if ((idle_ms <= kIdleBoundMs)); then
+            echo "target: at most $kIdleBoundMs ms in 30 s: met" | tee -a "$report"
+        else
+            miss "idle popquell.exe used $idle_ms ms in 30 s (at most $kIdleBoundMs)"
+        fi
+    else
+        miss "popquell.exe's process was not found"
+    fi
+    end_our_processes
+fi
+
+# --- real: popquell.exe as a user runs it ---
+real_run() {
+    local windows=$1 seconds=$2 tag="real-$1"
+    local log="bench-$tag.log" samples="$data/$tag-samples.dat" fifo="$data/farm.fifo"
+    echo | tee -a "$report"
+    echo "== Real: popquell.exe over $windows farm windows, the demo browser picked, Start, a pop-up" \
+        "every 500 ms for $seconds s" | tee -a "$report"
+    rm -f "$fifo" "$build/$log" "$data/$tag-driver.out"
+    mkfifo "$fifo" || return 1
+    local feed
+    exec {feed}<>"$fifo"
+    "${pin[@]}" wine "$build/bench/win32/window_farm.exe" --windows "$windows" \
+        --max-seconds $((seconds + 300)) <"$fifo" >"$data/farm.out" 2>&1 &
+    pids+=($!)
+    local deadline=$((SECONDS + 60 + windows / 10))
+    until grep -q '^ready' "$data/farm.out" 2>/dev/null; do
+        if ((SECONDS >= deadline)); then
+            miss "the farm did not make $windows windows in time"
+            exec {feed}>&-
+            end_our_processes
+            return 1
+        fi
+        sleep 0.5
+    done
+    (cd "$build" && exec "${pin[@]}" wine ./popquell.exe) </dev/null >/dev/null 2>&1 &
+    pids+=($!)
+    (cd "$build" && exec "${pin[@]}" wine ./demo/demo_browser.exe --paused --kinds popup \
+        --interval-ms 500 --log "$log") </dev/null >/dev/null 2>&1 &
+    pids+=($!)
+    local pid
+    if ! pid=$(linux_pid_of "$(winpath "$build/popquell.exe")"); then
+        miss "popquell.exe's process was not found"
+        exec {feed}>&-
+        end_our_processes
+        return 1
+    fi
+    pids+=("$pid")
+    # The session before Start: the farm, the browser and Popquell, idle.
+    sleep 5
+    local c0 s0 t0 c1 s1 t1
+    c0=$(cpu_ticks "$pid") s0=$(cpu_ticks "$server_pid") t0=$SECONDS
+    sleep 10
+    c1=$(cpu_ticks "$pid") s1=$(cpu_ticks "$server_pid") t1=$SECONDS
+    echo "before Start, over $((t1 - t0)) s: popquell.exe $(((c1 - c0) * 10)) ms CPU," \
+        "wineserver $(((s1 - s0) * 10)) ms" | tee -a "$report"
+
+    (cd "$build" && exec timeout -k 5 $((seconds + 90)) "${pin[@]}" wine ./demo/demo_driver.exe \
+        --log "$log" --seconds "$seconds") </dev/null >"$data/$tag-driver.out" 2>&1 &
+    local driver=$!
+    pids+=("$driver")
+    # Once a second, from Start until Popquell is closed: seconds since
+    # Start, popquell.exe's CPU ticks, its resident kB, the server's ticks.
+    : >"$samples"
+    local start= now
+    while kill -0 "$driver" 2>/dev/null; do
+        now=$(date +%s.%N)
+        if [[ -z $start ]] && grep -q 'Clicked Start' "$data/$tag-driver.out"; then start=$now; fi
+        grep -q "Closed Popquell's main window" "$data/$tag-driver.out" && break
+        [[ -n $start ]] && echo "$(awk -v a="$now" -v b="$start" 'BEGIN { printf "%.2f", a - b }')" \
+            "$(cpu_ticks "$pid")" "$(rss_kb "$pid")" "$(cpu_ticks "$server_pid")" >>"$samples"
+        sleep 1
+    done
+    wait "$driver"
+    local driver_rc=$?
+    echo "demo_driver.exe exited with $driver_rc: $(tr -d '\r' <"$data/$tag-driver.out" | tail -n 1)" | tee -a "$report"
+    ((driver_rc == 0)) || miss "the driver found problems (see $data/$tag-driver.out)"
+    printf 'quit\n' >&"$feed"
+    exec {feed}>&-
+    end_our_processes
+    rm -f "$fifo"
+
+    # Each pop-up's life, from the demo browser's log: "age" on its
+    # destruction, from the moment it was made.
+    tr -d '\r' <"$build/$log" | awk '$3 == "destroyed" && / kind=popup / && !/by=demo-exit/ {
+        match($0, /age=[0-9.]+/); print substr($4, 2), substr($0, RSTART + 4, RLENGTH - 4) }' >"$data/lives-$tag.dat"
+    local left
+    left=$(tr -d '\r' <"$build/$log" | awk '$3 == "destroyed" && / kind=popup / && /by=demo-exit/' | wc -l)
+    sort -n -k 2 "$data/lives-$tag.dat" | awk -v left="$left" -v bound="$kLatencyBoundMs" '
+        { v[NR] = $2 }
+        END {
+            m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+            printf "pop-ups closed: %d (and %d opened after the last sweep, closed by the browser on exit); life ms: median %.1f, max %.1f, min %.1f\n", NR, left, m, v[NR], v[1]
+            printf "target: none alive over %d ms: %s\n", bound, (NR > 0 && v[NR] <= bound) ? "met" : "MISSED"
+            exit !(NR > 0 && v[NR] <= bound)
+        }' | tee -a "$report"
+    ((PIPESTATUS[1] == 0)) || miss "$tag: a pop-up lived over $kLatencyBoundMs ms"
+
+    # How much of that was the sweep: when the browser got each WM_CLOSE.
+    tr -d '\r' <"$build/$log" | awk '$3 == "WM_CLOSE" && / kind=popup / { match($0, /age=[0-9.]+/); print substr($0, RSTART + 4, RLENGTH - 4) }' |
+        sort -n | awk '{ v[NR] = $1 } END {
+            printf "WM_CLOSE received by the browser, ms after the pop-up was made: median %.1f, max %.1f\n", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2, v[NR] }' |
+        tee -a "$report"
+
+    # CPU per second over the sweep, and the resident memory over the run.
+    awk -v bound="$kRssGrowthBoundKb" -v long=$((seconds >= 300)) '
+        NR == 1 { t0 = $1; c0 = $2; s0 = $4 }
+        { t = $1; c = $2; s = $4; rss[NR] = $3; at[NR] = $1; if ($3 > max) max = $3 }
+        END {
+            printf "over %.0f s of sweeping: popquell.exe %.2f ms CPU per second (%.3f%% of one CPU), wineserver %.2f ms per second\n",
+                t - t0, 10 * (c - c0) / (t - t0), (c - c0) / (t - t0), 10 * (s - s0) / (t - t0)
+            for (i = 1; i <= NR; i++) {
+                if (at[i] >= 60 && at[i] < 120 && rss[i] > second) second = rss[i]
+                if (at[i] >= t - 60 && rss[i] > last) last = rss[i]
+            }
+            printf "popquell.exe resident: %d kB at Start, %d kB largest in the second minute, %d kB largest in the last minute, %d kB largest\n",
+                rss[1], second, last, max
+            if (long) {
+                printf "target: the last minute at most %d kB above the second: %s\n", bound, (last - second <= bound) ? "met" : "MISSED"
+                exit last - second > bound
+            }
+        }' "$samples" | tee -a "$report"
+    ((PIPESTATUS[0] == 0)) || miss "$tag: popquell.exe's resident memory grew"
+}
+if wants real; then
+    IFS=, read -r -a runs <<<"$real_runs"
+    for run in "${runs[@]}"; do real_run "${run%%:*}" "${run#*:}"; done
+fi
+
+draw
+
 echo "load after: $(cut -d ' ' -f 1-3 /proc/loadavg)" | tee -a "$report"
+echo "targets missed: $missed" | tee -a "$report"
 popquell_log "report: $report"
-exit "$rc"
+((missed == 0))

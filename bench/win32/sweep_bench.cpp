@@ -1,25 +1,31 @@
 // sweep_bench: the pop-up sweep on a real desktop (under Wine, or Windows),
-// against windows of another process that window_farm makes.
+// against windows of another process that window_farm makes. Exits 1 when
+// a target is missed (or a part cannot run), 2 on a bad argument.
 //
-//   sweep_bench [floor] [latency] [idle] [options]     (no part named: all three)
+//   sweep_bench [floor] [latency] [burst] [options]   (no part named: all three)
 //
 //   floor    One sweep tick (Form1::Timer1_Timer over Win32WindowSystem) over
 //            N farm windows, against a bare walk over the same windows that
 //            reads each one's style and class name once; median of --rounds
 //            ticks each, interleaved, each after --pause-ms of quiet as the
-//            real ticks come once a second. For each N of --counts.
+//            real ticks come once a second. For each N of --counts. Target:
+//            at 1000 windows, the median of the rounds' sweep/floor ratios
+//            at most 1.15 (one more round trip per window makes it 1.33).
 //   latency  --popups pop-ups of style 0x96C80000 opened by the farm at seeded
-//            random moments while the sweep runs on its real 1000 ms timer:
-//            time from each pop-up's creation to its WM_DESTROY.
-//   idle     popquell.exe on its own with every timer off: its CPU time over
-//            --idle-seconds; then the sweep on its timer over 100 farm
-//            windows: CPU time per tick.
+//            random moments over --span-ms while the sweep runs on its real
+//            1000 ms timer: time from each pop-up's creation to its
+//            WM_DESTROY. Target: every one closed, none alive over 1100 ms.
+//   burst    The same with --burst-popups pop-ups in bursts of --burst, each
+//            burst opened at once (next to each other in Z order), each
+//            pop-up on a thread of its own that destroys it on WM_CLOSE.
 //
-// Options: --farm PATH --popquell PATH --counts 100,1000,3000 --rounds 31
-//          --ieframes 10 --popups 50 --seed 1 --span-ms 40000
-//          --latency-windows 1000 --idle-seconds 30 --sweep-seconds 30
-//          --wineserver-pid PID (under Wine: also reads the server's CPU time)
+// Options: --farm PATH --counts 100,1000,3000 --rounds 31 --ieframes 10
+//          --popups 50 --seed 1 --span-ms 40000 --latency-windows 1000
+//          --burst 5 --burst-popups 100 --burst-span-ms 40000
 //          --pause-ms 250 --trace (each round's times)
+//
+// Besides the report it prints lines for plots: "walk N WALKED SWEEP_MS
+// FLOOR_MS" (medians) and "life PART INDEX MS" (each pop-up's life).
 //
 // Every wait has a deadline, and every process started is ended.
 
@@ -74,56 +80,6 @@ double toMs(std::int64_t ticks) {
     return 1000.0 * static_cast<double>(ticks) / static_cast<double>(qpcFrequency());
 }
 
-std::int64_t fileTime100ns(const FILETIME& t) {
-    return static_cast<std::int64_t>((std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime);
-}
-
-// Kernel plus user time, in milliseconds.
-double processCpuMs(HANDLE process) {
-    FILETIME created, exited, kernel, user;
-    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1;
-    return static_cast<double>(fileTime100ns(kernel) + fileTime100ns(user)) / 1e4;
-}
-
-double threadCpuMs(HANDLE thread) {
-    FILETIME created, exited, kernel, user;
-    if (!GetThreadTimes(thread, &created, &exited, &kernel, &user)) return -1;
-    return static_cast<double>(fileTime100ns(kernel) + fileTime100ns(user)) / 1e4;
-}
-
-// The smallest step in which this thread's CPU time moves: times below it
-// are not resolved. Spins for at most 200 ms.
-double threadCpuStepMs() {
-    const HANDLE self = GetCurrentThread();
-    const double start = threadCpuMs(self);
-    const auto end = std::chrono::steady_clock::now() + 200ms;
-    double now = start;
-    while (now == start && std::chrono::steady_clock::now() < end) now = threadCpuMs(self);
-    const double first = now;
-    while (now == first && std::chrono::steady_clock::now() < end) now = threadCpuMs(self);
-    return now - first;
-}
-
-// Under Wine: a Linux process's CPU time read from /proc through the Z:
-// drive, in milliseconds; -1 when it cannot be read.
-double linuxCpuMs(int pid) {
-    if (pid <= 0) return -1;
-    std::ifstream in("Z:\\proc\\" + std::to_string(pid) + "\\stat");
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const auto paren = text.rfind(')');
-    if (paren == std::string::npos) return -1;
-    std::istringstream fields(text.substr(paren + 2));
-    std::string field;
-    long long utime = -1, stime = -1;
-    // After the name: state is field 3; utime and stime are fields 14 and 15.
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-        if (i == 14) utime = std::atoll(field.c_str());
-        if (i == 15) stime = std::atoll(field.c_str());
-    }
-    if (utime < 0 || stime < 0) return -1;
-    return static_cast<double>(utime + stime) * 10.0;  // USER_HZ is 100
-}
-
 double median(std::vector<double> v) {
     if (v.empty()) return 0;
     std::sort(v.begin(), v.end());
@@ -135,9 +91,14 @@ double maximum(const std::vector<double>& v) { return v.empty() ? 0 : *std::max_
 
 // --- options ---
 
+// Not a tick more: a pop-up opened just after a tick waits a whole period
+// for the next one, and the tick that reaches it takes some time.
+constexpr double kLatencyBoundMs = 1000.0 + 100.0;
+constexpr double kFloorRatioBound = 1.15;
+
 struct Options {
-    bool floor = false, latency = false, idle = false;
-    std::wstring farm, popquell;
+    bool floor = false, latency = false, burst = false;
+    std::wstring farm;
     std::vector<int> counts{100, 1000, 3000};
     int rounds = 31;
     int ieframes = 10;
@@ -145,9 +106,9 @@ struct Options {
     int seed = 1;
     int spanMs = 40000;
     int latencyWindows = 1000;
-    int idleSeconds = 30;
-    int sweepSeconds = 30;
-    int wineserverPid = 0;
+    int burstSize = 5;
+    int burstPopups = 100;
+    int burstSpanMs = 40000;
     bool trace = false;
     int pauseMs = 250;
 };
@@ -164,16 +125,14 @@ std::optional<Options> parse() {
     const std::vector<std::wstring> args = commandLineArguments();
     Options o;
     o.farm = besideThisProgram(L"window_farm.exe");
-    o.popquell = besideThisProgram(L"..\\..\\popquell.exe");
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::wstring& a = args[i];
         const bool hasValue = i + 1 < args.size();
         auto number = [&] { return static_cast<int>(std::wcstol(args[++i].c_str(), nullptr, 10)); };
         if (a == L"floor") o.floor = true;
         else if (a == L"latency") o.latency = true;
-        else if (a == L"idle") o.idle = true;
+        else if (a == L"burst") o.burst = true;
         else if (a == L"--farm" && hasValue) o.farm = args[++i];
-        else if (a == L"--popquell" && hasValue) o.popquell = args[++i];
         else if (a == L"--counts" && hasValue) {
             o.counts.clear();
             std::wstringstream list(args[++i]);
@@ -186,9 +145,9 @@ std::optional<Options> parse() {
         else if (a == L"--seed" && hasValue) o.seed = number();
         else if (a == L"--span-ms" && hasValue) o.spanMs = number();
         else if (a == L"--latency-windows" && hasValue) o.latencyWindows = number();
-        else if (a == L"--idle-seconds" && hasValue) o.idleSeconds = number();
-        else if (a == L"--sweep-seconds" && hasValue) o.sweepSeconds = number();
-        else if (a == L"--wineserver-pid" && hasValue) o.wineserverPid = number();
+        else if (a == L"--burst" && hasValue) o.burstSize = number();
+        else if (a == L"--burst-popups" && hasValue) o.burstPopups = number();
+        else if (a == L"--burst-span-ms" && hasValue) o.burstSpanMs = number();
         else if (a == L"--trace") o.trace = true;
         else if (a == L"--pause-ms" && hasValue) o.pauseMs = number();
         else {
@@ -196,7 +155,7 @@ std::optional<Options> parse() {
             return std::nullopt;
         }
     }
-    if (!o.floor && !o.latency && !o.idle) o.floor = o.latency = o.idle = true;
+    if (!o.floor && !o.latency && !o.burst) o.floor = o.latency = o.burst = true;
     if (o.rounds < 1) o.rounds = 1;
     return o;
 }
@@ -329,10 +288,12 @@ private:
     std::thread reader_;
 };
 
-std::wstring farmArgs(int windows, int ieframes, int popups = 0, int seed = 1, int spanMs = 1000) {
+std::wstring farmArgs(int windows, int ieframes, int popups = 0, int seed = 1, int spanMs = 1000,
+                      int burst = 0) {
     return L"--windows " + std::to_wstring(windows) + L" --ieframes " + std::to_wstring(ieframes) +
-           L" --popups " + std::to_wstring(popups) + L" --seed " + std::to_wstring(seed) +
-           L" --span-ms " + std::to_wstring(spanMs) + L" --max-seconds 900";
+           L" --popups " + std::to_wstring(popups) + L" --burst " + std::to_wstring(burst) +
+           L" --seed " + std::to_wstring(seed) + L" --span-ms " + std::to_wstring(spanMs) +
+           L" --max-seconds 900";
 }
 
 // A QPC time of the farm's "ready" line, by name.
@@ -388,12 +349,12 @@ struct Host {
 // read its style and class name.
 int bareWalk() {
     int visited = 0;
-    char name[256];
+    wchar_t name[256];
     HWND h = GetWindow(GetWindow(GetDesktopWindow(), GW_CHILD), GW_HWNDNEXT);
     volatile LONG sink = 0;
     while (h) {
         sink = sink + GetWindowLongA(h, GWL_STYLE);
-        sink = sink + GetClassNameA(h, name, 255);
+        sink = sink + GetClassNameW(h, name, 255);
         ++visited;
         h = GetWindow(h, GW_HWNDNEXT);
     }
@@ -407,6 +368,7 @@ int runFloor(const Options& o) {
     say("%8s %8s %14s %14s %12s %12s %8s\n", "windows", "walked", "sweep ms", "floor ms", "sweep us/w",
         "floor us/w", "ratio");
     Host host;
+    int rc = 0;
     for (const int count : o.counts) {
         Farm farm(o.farm, farmArgs(count, o.ieframes));
         if (!farm.started()) return 1;
@@ -451,11 +413,17 @@ int runFloor(const Options& o) {
         say("         ratio of the minimums %.3f, median of the rounds' ratios %.3f\n", sweepMin / floorMin,
             median(paired));
         say("         farm %s\n", farmTimes(*ready).c_str());
+        say("walk %d %d %.3f %.3f\n", count, walked, s, f);
         if (count == 1000) {
-            say("         target at 1000 windows: ratio <= 1.15: %s\n", ratio <= 1.15 ? "met" : "MISSED");
+            // On the rounds' own ratios: the ratio of the medians has come out
+            // anywhere from 0.4 to 1.26 with the same sweep on a busy machine.
+            const bool met = median(paired) <= kFloorRatioBound;
+            say("         target at 1000 windows: median of the rounds' ratios <= %.2f: %s\n", kFloorRatioBound,
+                met ? "met" : "MISSED");
+            if (!met) rc = 1;
         }
     }
-    return 0;
+    return rc;
 }
 
 // --- latency ---
@@ -465,11 +433,14 @@ struct PopupLife {
     long long destroyed = 0;
 };
 
-int runLatency(const Options& o) {
-    say("\n== Latency: %d pop-ups at random moments (seed %d) over %d ms, %d farm windows, "
+// part: "latency" (one pop-up at a time) or "burst" (burst at a time).
+int runLatency(const Options& o, const char* part, int popups, int spanMs, int burst) {
+    say("\n== %s: %d pop-ups at random moments (seed %d) over %d ms, %s, %d farm windows, "
         "sweep on its 1000 ms timer\n",
-        o.popups, o.seed, o.spanMs, o.latencyWindows);
-    Farm farm(o.farm, farmArgs(o.latencyWindows, o.ieframes, o.popups, o.seed, o.spanMs));
+        burst ? "Burst" : "Latency", popups, o.seed, spanMs,
+        burst ? (std::to_string(burst) + " at a time, each on its own thread").c_str() : "one at a time",
+        o.latencyWindows);
+    Farm farm(o.farm, farmArgs(o.latencyWindows, o.ieframes, popups, o.seed, spanMs, burst));
     if (!farm.started()) return 1;
     if (!farm.waitFor("ready", std::chrono::seconds(60 + o.latencyWindows / 10))) {
         say("the farm did not get ready in time\n");
@@ -484,10 +455,10 @@ int runLatency(const Options& o) {
     while (ticks.empty() && std::chrono::steady_clock::now() < firstTickBy) host.pump(50, onTick);
     farm.send("go");
 
-    std::vector<PopupLife> lives(static_cast<std::size_t>(o.popups));
+    std::vector<PopupLife> lives(static_cast<std::size_t>(popups));
     int destroyed = 0;
     bool done = false;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(o.spanMs) + 30s;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(spanMs) + 30s;
     while (!done && std::chrono::steady_clock::now() < end) {
         host.pump(50, onTick);
         for (const std::string& line : farm.takeLines()) {
@@ -497,7 +468,7 @@ int runLatency(const Options& o) {
             std::string word;
             long long index = 0, hwnd = 0, when = 0;
             if (!(fields >> word >> index >> hwnd >> when)) continue;
-            if (index < 0 || index >= o.popups) continue;
+            if (index < 0 || index >= popups) continue;
             PopupLife& life = lives[static_cast<std::size_t>(index)];
             if (word == "created") life.created = when;
             else if (word == "destroyed" && life.destroyed == 0) {
@@ -512,137 +483,24 @@ int runLatency(const Options& o) {
     for (const PopupLife& life : lives)
         if (life.created && life.destroyed) latencies.push_back(toMs(life.destroyed - life.created));
     const double tickMax = maximum(ticks);
-    say("pop-ups closed %d of %d (sweep counted %d); %zu ticks\n", destroyed, o.popups,
+    int created = 0;
+    for (std::size_t i = 0; i < lives.size(); ++i) {
+        if (lives[i].created) ++created;
+        if (lives[i].created && lives[i].destroyed)
+            say("life %s %zu %.1f\n", part, i, toMs(lives[i].destroyed - lives[i].created));
+        else
+            say("pop-up %zu: %s, %s\n", i, lives[i].created ? "created" : "creation not seen",
+                lives[i].destroyed ? "destroyed" : "destruction not seen");
+    }
+    say("pop-ups created %d of %d\n", created, popups);
+    say("pop-ups closed %d of %d (sweep counted %d); %zu ticks\n", destroyed, popups,
         host.form.totalClose, ticks.size());
     say("latency ms: median %.1f, max %.1f, min %.1f\n", median(latencies), maximum(latencies),
         latencies.empty() ? 0.0 : *std::min_element(latencies.begin(), latencies.end()));
     say("tick ms: median %.2f, max %.2f\n", median(ticks), tickMax);
-    const bool met = destroyed == o.popups && maximum(latencies) <= 1000.0 + tickMax;
-    say("target: max latency <= 1000 ms + one tick (%.1f ms): %s\n", 1000.0 + tickMax,
-        met ? "met" : "MISSED");
-    return 0;
-}
-
-// --- idle ---
-
-struct FoundWindow {
-    DWORD pid;
-    HWND found;
-};
-
-HWND mainWindowOf(DWORD pid) {
-    FoundWindow search{pid, nullptr};
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-            auto& s = *reinterpret_cast<FoundWindow*>(p);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            wchar_t cls[64]{};
-            GetClassNameW(w, cls, 64);
-            if (owner == s.pid && std::wcscmp(cls, kMainWindowClass) == 0) {
-                s.found = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-int runIdle(const Options& o) {
-    say("\n== Idle cost\n");
-    say("CPU clock step of this thread: %.3f ms\n", threadCpuStepMs());
-    {
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        std::wstring commandLine = L"\"" + o.popquell + L"\"";
-        if (!CreateProcessW(o.popquell.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                            nullptr, nullptr, &si, &pi)) {
-            say("cannot start popquell.exe (%ls): error %lu\n", o.popquell.c_str(), GetLastError());
-            return 1;
-        }
-        unique_handle process(pi.hProcess), thread(pi.hThread);
-        HWND popquellWindow = mainWindowOf(pi.dwProcessId);
-        const auto shownBy = std::chrono::steady_clock::now() + 30s;
-        while (!popquellWindow && std::chrono::steady_clock::now() < shownBy) {
-            Sleep(100);
-            popquellWindow = mainWindowOf(pi.dwProcessId);
-        }
-        if (!popquellWindow) {
-            say("popquell.exe showed no main window within 30 s\n");
-            TerminateProcess(process.get(), 1);
-            return 1;
-        }
-        Sleep(2000);  // start-up done
-        const double cpu0 = processCpuMs(process.get());
-        const double server0 = linuxCpuMs(o.wineserverPid);
-        const std::int64_t t0 = qpc();
-        Sleep(static_cast<DWORD>(o.idleSeconds) * 1000);
-        const double cpu1 = processCpuMs(process.get());
-        const double server1 = linuxCpuMs(o.wineserverPid);
-        const double wall = toMs(qpc() - t0);
-        say("popquell.exe, all timers off: CPU %.1f ms over %.1f s (start-up before that: %.1f ms)\n",
-            cpu1 - cpu0, wall / 1000, cpu0);
-        if (server0 >= 0) say("  wineserver over the same time: %.0f ms\n", server1 - server0);
-        PostMessageW(popquellWindow, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(process.get(), 10000) != WAIT_OBJECT_0) {
-            say("popquell.exe did not end within 10 s of WM_CLOSE; terminating it\n");
-            TerminateProcess(process.get(), 1);
-            WaitForSingleObject(process.get(), 5000);
-        }
-    }
-
-    Farm farm(o.farm, farmArgs(100, o.ieframes));
-    if (!farm.started() || !farm.waitFor("ready", 60s)) {
-        say("the farm did not get ready in time\n");
-        return 1;
-    }
-    Host host;
-    const HANDLE self = GetCurrentProcess(), gui = GetCurrentThread();
-    struct Sample {
-        double process, thread, server;
-        std::int64_t at;
-    };
-    auto sample = [&] {
-        return Sample{processCpuMs(self), threadCpuMs(gui), linuxCpuMs(o.wineserverPid), qpc()};
-    };
-    auto runFor = [&](int seconds, std::vector<double>& ticks) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-        while (std::chrono::steady_clock::now() < end)
-            host.pump(100, [&](std::int64_t t) { ticks.push_back(toMs(t)); });
-    };
-
-    // The same loop with the sweep off, for what the host costs anyway.
-    std::vector<double> none;
-    const int baseSeconds = std::max(5, o.sweepSeconds / 3);
-    const Sample b0 = sample();
-    runFor(baseSeconds, none);
-    const Sample b1 = sample();
-
-    std::vector<double> ticks;
-    host.form.Timer1.SetEnabled(true);
-    const Sample s0 = sample();
-    runFor(o.sweepSeconds, ticks);
-    const Sample s1 = sample();
-    host.form.Timer1.SetEnabled(false);
-
-    const double span = toMs(s1.at - s0.at), baseSpan = toMs(b1.at - b0.at);
-    const double baseProcessRate = (b1.process - b0.process) / baseSpan;
-    const double n = static_cast<double>(std::max<std::size_t>(ticks.size(), 1));
-    say("host loop, sweep off: process CPU %.1f ms over %.1f s\n", b1.process - b0.process, baseSpan / 1000);
-    say("sweep on over 100 farm windows + %d IEFrames: %zu ticks in %.1f s\n", o.ieframes, ticks.size(),
-        span / 1000);
-    say("  CPU per tick: GUI thread %.2f ms, process %.2f ms (%.2f ms less the sweep-off rate); "
-        "tick wall time median %.2f ms\n",
-        (s1.thread - s0.thread) / n, (s1.process - s0.process) / n,
-        (s1.process - s0.process - baseProcessRate * span) / n, median(ticks));
-    if (s0.server >= 0) {
-        const double baseServerRate = (b1.server - b0.server) / baseSpan;
-        say("  wineserver per tick: %.2f ms (%.2f ms less its sweep-off rate)\n", (s1.server - s0.server) / n,
-            (s1.server - s0.server - baseServerRate * span) / n);
-    }
-    return 0;
+    const bool met = destroyed == popups && maximum(latencies) <= kLatencyBoundMs;
+    say("target: every pop-up closed, none alive over %.0f ms: %s\n", kLatencyBoundMs, met ? "met" : "MISSED");
+    return met ? 0 : 1;
 }
 
 }  // namespace
@@ -659,7 +517,7 @@ int main() {
         static_cast<long long>(qpcFrequency()));
     int rc = 0;
     if (o.floor) rc |= runFloor(o);
-    if (o.latency) rc |= runLatency(o);
-    if (o.idle) rc |= runIdle(o);
+    if (o.latency) rc |= runLatency(o, "latency", o.popups, o.spanMs, 0);
+    if (o.burst) rc |= runLatency(o, "burst", o.burstPopups, o.burstSpanMs, o.burstSize);
     return rc;
 }

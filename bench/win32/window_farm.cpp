@@ -5,7 +5,14 @@
 // moments and logs when each appeared and when it was destroyed.
 //
 //   window_farm [--windows N] [--ieframes K] [--ieframe-items M] [--no-topmost]
-//               [--popups P] [--seed S] [--span-ms T] [--max-seconds X] [--verbose]
+//               [--popups P] [--burst B] [--seed S] [--span-ms T]
+//               [--max-seconds X] [--verbose]
+//
+// With --burst B the pop-ups come B at a time, opened back to back so that
+// they lie next to each other in Z order, each on a thread of its own that
+// destroys it as soon as WM_CLOSE arrives and then ends (under Wine the
+// thread's hidden IME window goes with it): the desktop changes under the
+// sweep at every pop-up it closes.
 //
 // Commands, one a line on stdin: "go" starts the pop-up schedule, "quit" (or
 // the end of stdin) ends the program; it also ends by itself after
@@ -50,6 +57,7 @@ struct Options {
     int ieframeItems = 3;
     bool topmost = true;
     int popups = 0;
+    int burst = 0;
     unsigned seed = 1;
     int spanMs = 30000;
     int maxSeconds = 600;
@@ -67,6 +75,7 @@ bool parse(Options& o) {
         else if (a == L"--ieframe-items" && hasValue) o.ieframeItems = number();
         else if (a == L"--no-topmost") o.topmost = false;
         else if (a == L"--popups" && hasValue) o.popups = number();
+        else if (a == L"--burst" && hasValue) o.burst = number();
         else if (a == L"--seed" && hasValue) o.seed = static_cast<unsigned>(number());
         else if (a == L"--span-ms" && hasValue) o.spanMs = number();
         else if (a == L"--max-seconds" && hasValue) o.maxSeconds = number();
@@ -94,11 +103,15 @@ void say(const char* format, Args... args) {
 
 long long handleValue(HWND w) { return static_cast<long long>(reinterpret_cast<std::intptr_t>(w)); }
 
+DWORD mainThread = 0;
+
 LRESULT CALLBACK popupProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_DESTROY) {
         const std::int64_t now = qpc();
         say("destroyed %lld %lld %lld\n", static_cast<long long>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)),
             handleValue(hwnd), static_cast<long long>(now));
+        // A burst pop-up's thread ends with its window.
+        if (GetWindowThreadProcessId(hwnd, nullptr) != mainThread) PostQuitMessage(0);
     }
     return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
@@ -130,6 +143,38 @@ HWND makeWindow(const wchar_t* cls, DWORD style, DWORD exStyle, int i, HMENU men
                            GetModuleHandleW(nullptr), nullptr);
 }
 
+// A pop-up, visible with its style from the moment CreateWindowEx returns.
+HWND openPopup(std::size_t index) {
+    const HWND p = CreateWindowExW(0, L"FarmPopup", L"pop-up", kPopupStyle,
+                                   200 + static_cast<int>(index % 100) * 7, 150, 300, 200, nullptr,
+                                   nullptr, GetModuleHandleW(nullptr), nullptr);
+    const std::int64_t created = qpc();
+    if (!p) {
+        say("error creating pop-up %zu: %lu\n", index, GetLastError());
+        return nullptr;
+    }
+    SetWindowLongPtrW(p, GWLP_USERDATA, static_cast<LONG_PTR>(index));
+    if (static_cast<DWORD>(GetWindowLongW(p, GWL_STYLE)) != kPopupStyle)
+        say("warning: pop-up %zu has style %08lx\n", index,
+            static_cast<unsigned long>(GetWindowLongW(p, GWL_STYLE)));
+    say("created %zu %lld %lld\n", index, handleValue(p), static_cast<long long>(created));
+    return p;
+}
+
+// A burst pop-up's thread: its window, and its messages until it is gone.
+void popupThread(std::size_t index, HANDLE opened, HWND* made) {
+    const HWND mine = openPopup(index);
+    // *made belongs to the opener, and only until the event is set.
+    *made = mine;
+    SetEvent(opened);
+    if (!mine) return;
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
 // Reads commands from stdin and hands them to the GUI thread.
 void readCommands(DWORD gui) {
     char line[256];
@@ -145,6 +190,7 @@ void readCommands(DWORD gui) {
 int main() {
     Options o;
     if (!parse(o)) return 2;
+    mainThread = GetCurrentThreadId();
 
     LARGE_INTEGER freq;
     QueryPerformanceFrequency(&freq);
@@ -212,6 +258,9 @@ int main() {
     std::vector<int> dueMs(static_cast<std::size_t>(o.popups));
     for (int& due : dueMs) due = moment(random);
     std::sort(dueMs.begin(), dueMs.end());
+    if (o.burst > 0)
+        for (std::size_t i = 0; i < dueMs.size(); ++i)
+            dueMs[i] = dueMs[i - i % static_cast<std::size_t>(o.burst)];
 
     std::thread reader(readCommands, GetCurrentThreadId());
     reader.detach();  // blocked in fgets until stdin ends; the process ends with it
@@ -229,20 +278,23 @@ int main() {
         if (goAt != 0 && next < dueMs.size()) {
             const std::int64_t dueAt = goAt + freq.QuadPart * dueMs[next] / 1000;
             if (now >= dueAt) {
-                const HWND p = CreateWindowExW(0, L"FarmPopup", L"pop-up", kPopupStyle,
-                                               200 + static_cast<int>(next) * 7, 150, 300, 200,
-                                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-                const std::int64_t created = qpc();
-                if (p) {
-                    SetWindowLongPtrW(p, GWLP_USERDATA, static_cast<LONG_PTR>(next));
-                    if (static_cast<DWORD>(GetWindowLongW(p, GWL_STYLE)) != kPopupStyle)
-                        say("warning: pop-up %zu has style %08lx\n", next,
-                            static_cast<unsigned long>(GetWindowLongW(p, GWL_STYLE)));
-                    say("created %zu %lld %lld\n", next, handleValue(p), static_cast<long long>(created));
-                    popups.push_back(p);
-                } else {
-                    say("error creating pop-up %zu: %lu\n", next, GetLastError());
+                if (o.burst > 0) {
+                    // The whole burst at once, one after another in Z order.
+                    const std::size_t end = std::min(dueMs.size(), next + static_cast<std::size_t>(o.burst));
+                    for (; next < end; ++next) {
+                        HWND made = nullptr;
+                        const HANDLE opened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+                        std::thread(popupThread, next, opened, &made).detach();
+                        if (WaitForSingleObject(opened, 10000) != WAIT_OBJECT_0) {
+                            say("error: pop-up %zu's thread made no window within 10 s\n", next);
+                            ExitProcess(1);
+                        }
+                        CloseHandle(opened);
+                        if (made) popups.push_back(made);
+                    }
+                    continue;
                 }
+                if (const HWND p = openPopup(next)) popups.push_back(p);
                 ++next;
                 continue;
             }
@@ -270,7 +322,10 @@ int main() {
     }
 
     for (HWND p : popups)
-        if (IsWindow(p)) DestroyWindow(p);
+        if (IsWindow(p)) {
+            if (o.burst > 0) PostMessageW(p, WM_CLOSE, 0, 0);
+            else DestroyWindow(p);
+        }
     for (HWND w : windows) DestroyWindow(w);
     say("bye\n");
     // The reader may still sit in fgets; ending the process ends it.

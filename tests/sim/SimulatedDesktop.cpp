@@ -111,6 +111,8 @@ void SimulatedDesktop::setRefusesClose(WindowHandle h, bool refuses) {
     if (auto* w = find(h)) w->refusesClose = refuses;
 }
 
+void SimulatedDesktop::setClosesAtOnce(WindowHandle h) { closesAtOnce_.insert(h); }
+
 bool SimulatedDesktop::maximized(WindowHandle h) const { return (style(h) & kWsMaximize) != 0; }
 
 void SimulatedDesktop::hide(WindowHandle h) {
@@ -336,7 +338,10 @@ int SimulatedDesktop::PostMessageA(WindowHandle h, unsigned msg, std::intptr_t w
     auto* w = find(h);
     if (!w) return 0;
     // Only WM_CLOSE means anything to the simulated windows.
-    if (msg == kWmClose) w->queue.push_back(Message{true, 0});
+    if (msg == kWmClose) {
+        w->queue.push_back(Message{true, 0});
+        if (closesAtOnce_.contains(h)) pumpMessages(h);
+    }
     return 1;
 }
 

@@ -87,6 +87,10 @@ public:
     std::int32_t style(WindowHandle h) const;  // 0 when gone
     void setForeground(WindowHandle h);
     void setRefusesClose(WindowHandle h, bool refuses);
+    // Its owner handles a WM_CLOSE the moment it is posted, as a program
+    // does whose thread waits for nothing else: PostMessageA returns with the
+    // window's queue pumped (and the window destroyed, unless it refuses).
+    void setClosesAtOnce(WindowHandle h);
     bool maximized(WindowHandle h) const;
 
     // Menus: one object however many windows show it. Items are numbered
@@ -163,6 +167,7 @@ private:
     WindowHandle nextWindow_ = 1001;
     WindowHandle foreground_ = 0;
     std::map<WindowHandle, int> closes_;
+    std::set<WindowHandle> closesAtOnce_;
     std::map<MenuHandle, std::vector<MenuItem>> menus_;
     std::map<MenuHandle, std::unique_ptr<MenuAdapter>> adapters_;
     std::vector<std::unique_ptr<MenuAdapter>> formMenus_;

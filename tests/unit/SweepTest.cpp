@@ -185,25 +185,6 @@ TEST_F(Sweep, NothingBelowTheTopmostChangesNothing) {
     EXPECT_EQ(totalCaption(), "Total");
 }
 
-// A window that goes away mid-walk answers with 0 and ends the walk early;
-// the rest are examined on the next tick.
-TEST_F(Sweep, WindowVanishingMidWalkEndsTheTickEarly) {
-    const WindowHandle below = popup();
-    const WindowHandle vanishing = desk.create("Transient", kFrameStyle);
-    coverTop();
-    desk.beforeCall = [&](const Op& op) {
-        if (op.name == "GetWindowLongA" && op.h == vanishing) desk.destroy(vanishing);
-    };
-    tick();
-    EXPECT_TRUE(desk.exists(below));
-    EXPECT_EQ(form.totalClose, 0);
-
-    desk.beforeCall = nullptr;
-    tick();
-    EXPECT_FALSE(desk.exists(below));
-    EXPECT_EQ(form.totalClose, 1);
-}
-
 TEST_F(Sweep, EmptyMenuFrameGoneBeforeItsCloseIsNotCounted) {
     const WindowHandle frame = browser(0);
     coverTop();
