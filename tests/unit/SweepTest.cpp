@@ -1,4 +1,5 @@
-// The pop-up sweep: what one Timer1 tick closes, counts and leaves alone.
+// The pop-up sweep: what one Timer1 tick closes, counts and leaves alone, one
+// row for each kind of window.
 
 #include <limits>
 
@@ -9,217 +10,128 @@ namespace {
 
 constexpr std::int32_t kWsClipChildren = 0x02000000;
 constexpr std::int32_t kWsBorder = 0x00800000;
+constexpr int kNoBar = -1;
 
 class Sweep : public FormFixture {
 protected:
-    // One tick, then every program handles the hides and closes it was sent.
+    // One tick, as the timer brings it, then every program handles the hides
+    // and closes it was sent.
     void tick() {
-        form.Timer1_Timer();
+        form.Timer1.SetEnabled(true);
+        form.onTimer(kIdTimer1);
         desk.pumpMessages();
     }
-    std::string totalCaption() const { return form.totalMenu.Caption(); }
 };
 
-// The topmost window is never examined; once another lies above it, it is.
-TEST_F(Sweep, TopmostWindowWaitsUntilSomethingIsAboveIt) {
-    const WindowHandle pop = popup();
-    tick();
-    EXPECT_TRUE(desk.exists(pop));
-    EXPECT_EQ(form.totalClose, 0);
-
-    coverTop();
-    tick();
-    EXPECT_FALSE(desk.exists(pop));
-    EXPECT_EQ(form.totalClose, 1);
-}
-
-// Only the whole style value matches: one bit more or less, or the same
-// pop-up hidden, is left alone.
-TEST_F(Sweep, StyleMustMatchExactly) {
-    struct Case { const char* what; std::int32_t style; bool closed; };
-    const Case cases[] = {
-        {"exact pop-up style", kPopupStyle, true},
-        {"one extra bit", kPopupStyle | 0x1, false},
-        {"no WS_CLIPCHILDREN", kPopupStyle & ~kWsClipChildren, false},
-        {"part of WS_CAPTION missing", kPopupStyle & ~kWsBorder, false},
-        {"hidden", kPopupStyle & ~kWsVisible, false},
-        {"ordinary frame", kFrameStyle, false},
+TEST_F(Sweep, ClosesExactlyTheWindowsOfEachKindThatItShould) {
+    struct Row {
+        const char* what;
+        const char* cls;
+        std::int32_t style;
+        int menuItems;
+        bool refusesClose;
+        int closes;  // WM_CLOSE requests in three ticks
+        bool getsOurBar;
+    };
+    const Row rows[] = {
+        {"a pop-up", "Internet Explorer_TridentDlgFrame", kPopupStyle, kNoBar, false, 1, false},
+        {"one more style bit", "Popup", kPopupStyle | 0x1, kNoBar, false, 0, false},
+        {"no WS_CLIPCHILDREN", "Popup", kPopupStyle & ~kWsClipChildren, kNoBar, false, 0, false},
+        {"half of WS_CAPTION", "Popup", kPopupStyle & ~kWsBorder, kNoBar, false, 0, false},
+        {"a hidden pop-up", "Popup", kPopupStyle & ~kWsVisible, kNoBar, false, 0, false},
+        {"a pop-up that stays open, hidden after the first", "Popup", kPopupStyle, kNoBar, true, 1, false},
+        {"an ordinary window", "Notepad", kFrameStyle, 2, false, 0, false},
+        {"a browser without a menu bar", "IEFrame", kFrameStyle, kNoBar, false, 0, false},
+        {"a browser with an empty menu bar", "IEFrame", kFrameStyle, 0, false, 1, false},
+        {"an empty-bar browser that stays open, every tick", "IEFrame", kFrameStyle, 0, true, 3, false},
+        {"a browser with a menu bar", "IEFrame", kFrameStyle, 3, false, 0, true},
+        {"another case, empty bar", "ieframe", kFrameStyle, 0, false, 0, false},
+        {"a longer class, empty bar", "IEFrameX", kFrameStyle, 0, false, 0, false},
+        {"pop-up style and empty bar: twice", "IEFrame", kPopupStyle, 0, false, 2, false},
+        {"pop-up style and a menu bar, hidden after the first", "IEFrame", kPopupStyle, 2, true, 1, true},
     };
     std::vector<WindowHandle> windows;
-    for (const Case& c : cases) windows.push_back(desk.create("SomeClass", c.style));
-    coverTop();
-
-    tick();
-    int expected = 0;
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        EXPECT_EQ(desk.exists(windows[i]), !cases[i].closed) << cases[i].what;
-        expected += cases[i].closed ? 1 : 0;
+    for (const Row& row : rows) {
+        const MenuHandle bar =
+            row.menuItems < 0 ? 0 : desk.createMenu(std::vector<std::string>(std::size_t(row.menuItems), "Item"));
+        // High handles with the sign bit set are windows like any other.
+        windows.push_back(desk.createWithHandle(-0x7FFE - 2 * static_cast<int>(windows.size()), row.cls,
+                                                row.style, bar));
+        desk.setRefusesClose(windows.back(), row.refusesClose);
     }
-    EXPECT_EQ(form.totalClose, expected);
+    coverTop();
+    int total = 0;
+    for (int t = 0; t < 3; ++t) {
+        clock.time.second = t;
+        tick();
+    }
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        const Row& row = rows[i];
+        EXPECT_EQ(desk.count("PostMessageA", windows[i]), row.closes) << row.what;
+        EXPECT_EQ(desk.exists(windows[i]), row.closes == 0 || row.refusesClose) << row.what;
+        EXPECT_EQ(desk.menuOf(windows[i]) == mainMenu(), row.getsOurBar) << row.what;
+        total += desk.count("ShowWindowAsync", windows[i]);
+    }
+    EXPECT_EQ(form.totalClose, total) << "each close is counted";
+    EXPECT_EQ(form.totalMenu.Caption(), "Total: " + std::to_string(total));
+    EXPECT_EQ(form.timemenu.Caption(), "09:05:02    Sunday Dec 6 2026") << "the time of the last tick";
 }
 
-// A pop-up that ignores WM_CLOSE is hidden by the first tick and, no longer
-// visible, is not counted again.
-TEST_F(Sweep, HiddenPopupThatStaysOpenIsCountedOnce) {
-    const WindowHandle pop = popup();
-    desk.setRefusesClose(pop, true);
-    coverTop();
-    tick();
-    tick();
-    tick();
-    EXPECT_TRUE(desk.exists(pop));
-    EXPECT_EQ(desk.style(pop) & kWsVisible, 0);
-    EXPECT_EQ(form.totalClose, 1);
-    EXPECT_EQ(desk.closesReceived(pop), 1);
-}
-
-TEST_F(Sweep, CloseCountsThenHidesThenPostsClose) {
+// The close action counts first, then hides, then asks the window to close,
+// and waits for nothing.
+TEST_F(Sweep, CountsThenHidesThenAsksToClose) {
     const WindowHandle pop = popup();
     coverTop();
-    desk.log.clear();
     form.Timer1_Timer();
     std::vector<std::string> actions;
     for (const Op& op : desk.log)
         if (op.h == pop && (op.name == "ShowWindowAsync" || op.name == "PostMessageA"))
             actions.push_back(op.name + " " + std::to_string(op.a));
     EXPECT_EQ(actions, (std::vector<std::string>{"ShowWindowAsync 0", "PostMessageA 16"}));
-    EXPECT_EQ(totalCaption(), "Total: 1");
-    EXPECT_TRUE(desk.exists(pop)) << "nothing is waited for: the pop-up closes when its program gets to it";
+    EXPECT_EQ(form.totalMenu.Caption(), "Total: 1");
+    EXPECT_TRUE(desk.exists(pop));
 }
 
-// The three kinds of browser frame: no menu bar, an empty one, one with items.
-TEST_F(Sweep, FrameWithoutMenuBarIsLeftAlone) {
-    const WindowHandle frame = desk.create("IEFrame", kFrameStyle, 0);
+// The topmost window is never examined; once another lies above it, it is.
+TEST_F(Sweep, TheTopmostWindowWaitsUntilSomethingIsAboveIt) {
+    const WindowHandle pop = popup();
+    tick();
+    EXPECT_TRUE(desk.exists(pop));
     coverTop();
     tick();
-    EXPECT_TRUE(desk.exists(frame));
-    EXPECT_EQ(desk.menuOf(frame), 0);
-    EXPECT_EQ(desk.count("SetMenu"), 0);
-    EXPECT_EQ(form.totalClose, 0);
+    EXPECT_FALSE(desk.exists(pop));
 }
 
-TEST_F(Sweep, FrameWithEmptyMenuBarIsClosed) {
-    const WindowHandle frame = browser(0);
-    coverTop();
-    tick();
-    EXPECT_FALSE(desk.exists(frame));
-    EXPECT_EQ(form.totalClose, 1);
-    EXPECT_EQ(totalCaption(), "Total: 1");
-}
-
-TEST_F(Sweep, FrameWithMenuGetsTheMainMenuBarAndTheTime) {
-    const WindowHandle frame = browser(3);
-    coverTop();
-    tick();
-    EXPECT_TRUE(desk.exists(frame));
-    EXPECT_EQ(desk.menuOf(frame), mainMenu());
-    EXPECT_EQ(form.timemenu.Caption(), "09:05:03    Sunday Dec 6 2026");
-    EXPECT_EQ(form.totalClose, 0);
-    // One menu object: what Form1 writes shows in the browser at once.
-    form.totalMenu.SetVisible(true);
-    form.totalMenu.SetCaption("Ready:");
-    EXPECT_EQ(desk.menuCaptions(desk.menuOf(frame)),
-              (std::vector<std::string>{"Ready:", "09:05:03    Sunday Dec 6 2026"}));
-}
-
-TEST_F(Sweep, FrameThatAlreadyShowsTheMainMenuGetsItAgain) {
-    const WindowHandle frame = browser(3);
-    coverTop();
-    tick();
-    desk.log.clear();
-    clock.time.second = 4;
-    tick();
-    EXPECT_EQ(desk.count("SetMenu", frame), 1);
-    EXPECT_EQ(form.timemenu.Caption(), "09:05:04    Sunday Dec 6 2026");
-}
-
-TEST_F(Sweep, ClassNameMustBeExactlyIEFrame) {
-    for (const char* name : {"ieframe", "IEFRAME", "IEFrameX", "IEFram", "IEFrame "})
-        desk.create(name, kFrameStyle, desk.createMenu());
-    coverTop();
-    tick();
-    EXPECT_EQ(form.totalClose, 0);
-    EXPECT_EQ(desk.count("PostMessageA"), 0);
-}
-
-// Both tests run on every window: a pop-up-styled frame with an empty bar
-// is counted, hidden and sent WM_CLOSE twice in one tick.
-TEST_F(Sweep, WindowPassingBothTestsIsCountedTwice) {
-    const WindowHandle both = desk.create("IEFrame", kPopupStyle, desk.createMenu());
-    coverTop();
-    form.Timer1_Timer();
-    EXPECT_EQ(form.totalClose, 2);
-    EXPECT_EQ(desk.count("ShowWindowAsync", both), 2);
-    EXPECT_EQ(desk.count("PostMessageA", both), 2);
-    EXPECT_EQ(totalCaption(), "Total: 2");
-}
-
-TEST_F(Sweep, PopupStyledFrameWithMenuIsClosedAndStillGetsTheMenuBar) {
-    const WindowHandle frame = desk.create("IEFrame", kPopupStyle, desk.createMenu({"File", "Edit"}));
-    coverTop();
-    form.Timer1_Timer();
-    EXPECT_EQ(form.totalClose, 1);
-    EXPECT_EQ(desk.menuOf(frame), mainMenu());
-}
-
-TEST_F(Sweep, EmptyMenuFrameThatRefusesToCloseIsCountedEveryTick) {
-    const WindowHandle frame = browser(0);
-    desk.setRefusesClose(frame, true);
-    coverTop();
-    tick();
-    tick();
-    tick();
-    EXPECT_TRUE(desk.exists(frame));
-    EXPECT_EQ(form.totalClose, 3);
-    EXPECT_EQ(totalCaption(), "Total: 3");
-    EXPECT_EQ(desk.closesReceived(frame), 3);
-}
-
-TEST_F(Sweep, NothingBelowTheTopmostChangesNothing) {
-    desk.destroy(mainWnd);
-    coverTop();
-    form.timemenu.SetCaption("earlier");
-    tick();
-    EXPECT_EQ(form.totalClose, 0);
-    EXPECT_EQ(form.timemenu.Caption(), "earlier");
-    EXPECT_EQ(totalCaption(), "Total");
-}
-
-TEST_F(Sweep, EmptyMenuFrameGoneBeforeItsCloseIsNotCounted) {
-    const WindowHandle frame = browser(0);
-    coverTop();
-    desk.beforeCall = [&](const Op& op) {
-        if (op.name == "IsWindow" && op.h == frame) desk.destroy(frame);
-    };
-    form.Timer1_Timer();
-    EXPECT_EQ(form.totalClose, 0);
-    EXPECT_EQ(desk.count("PostMessageA"), 0);
+// An empty bar is closed only when the count reads 0 twice and the window
+// is still there: a bar that goes between the reads, or a window that goes
+// before the close, is left alone.
+TEST_F(Sweep, AnEmptyBarIsReadTwiceAndTheWindowAskedForBeforeTheClose) {
+    for (const char* change : {"GetMenu", "IsWindow"}) {
+        SimulatedForm fresh;
+        const WindowHandle frame = fresh.desk.create("IEFrame", kFrameStyle, fresh.desk.createMenu());
+        fresh.desk.create("Shell_TrayWnd", kFrameStyle);
+        int reads = 0;
+        fresh.desk.beforeCall = [&](const Op& op) {
+            if (op.name == "GetMenu" && op.h == frame && ++reads == 2 && change == std::string("GetMenu"))
+                fresh.desk.attachMenu(frame, 0);
+            if (op.name == "IsWindow" && op.h == frame && change == std::string("IsWindow")) fresh.desk.destroy(frame);
+        };
+        fresh.form.Timer1_Timer();
+        EXPECT_EQ(fresh.desk.count("PostMessageA"), 0) << change;
+        EXPECT_EQ(fresh.form.totalClose, 0) << change;
+    }
 }
 
 // The counter stops at its maximum; the pop-up is still closed.
-TEST_F(Sweep, CounterAtMaximumStillClosesThePopup) {
+TEST_F(Sweep, TheCounterStopsAtItsMaximumAndThePopupStillGoes) {
     constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
     form.totalClose = kMax;
     const WindowHandle pop = popup();
     coverTop();
     tick();
     EXPECT_EQ(form.totalClose, kMax);
-    EXPECT_EQ(totalCaption(), "Total: 2147483647");
+    EXPECT_EQ(form.totalMenu.Caption(), "Total: 2147483647");
     EXPECT_FALSE(desk.exists(pop));
-}
-
-// A handle with the high bit set is a window like any other: the walk goes
-// on below it.
-TEST_F(Sweep, WalkContinuesBelowNegativeHandles) {
-    const WindowHandle below = popup();
-    const WindowHandle negative = desk.createWithHandle(-0x7FFE, "Negative", kFrameStyle);
-    const WindowHandle negativePopup = desk.createWithHandle(-0x7FFC, "NegativePopup", kPopupStyle);
-    coverTop();
-    tick();
-    EXPECT_TRUE(desk.exists(negative));
-    EXPECT_FALSE(desk.exists(negativePopup));
-    EXPECT_FALSE(desk.exists(below));
-    EXPECT_EQ(form.totalClose, 2);
 }
 
 // Two windows that take turns dropping below each other whenever the walk
@@ -241,18 +153,6 @@ TEST_F(Sweep, ReorderingWindowsCannotKeepTheWalkGoing) {
     for (WindowHandle h : {a, b, pop, mainWnd}) EXPECT_LE(desk.count("GetWindowLongA", h), 1);
     EXPECT_EQ(form.totalClose, 1);
     EXPECT_LT(moves, 1000000);
-}
-
-// Handles below are re-read from the window system every tick.
-TEST_F(Sweep, ReusedHandleIsJudgedByItsNewWindow) {
-    const WindowHandle pop = popup();
-    coverTop();
-    desk.destroy(pop);
-    desk.createWithHandle(pop, "Harmless", kFrameStyle);
-    desk.lower(pop);
-    tick();
-    EXPECT_TRUE(desk.exists(pop));
-    EXPECT_EQ(form.totalClose, 0);
 }
 
 }  // namespace
