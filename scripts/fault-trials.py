@@ -45,7 +45,7 @@ def run(cmd, **kw):
 
 
 def failures(output):
-    names = set(re.findall(r"\[  FAILED  \] ([\w./]+)", output))
+    names = set(re.findall(r"\[  FAILED  \] ([A-Za-z][\w./]*)", output))
     names |= {m for m in re.findall(r"\d+ - (\S+) \(Failed", output)}
     return sorted(names)
 
