@@ -187,28 +187,24 @@ private:
                 w.style = h % 2 ? kToolTipStyle : kImeStyle;
                 w.cls = h % 2 ? ToolTip : Ime;
                 break;
-            case Kind::HiddenPopup:
-                w.style = kPopupStyle & ~kWsVisible;
-                w.cls = IEPopup;
+            default: {
+                // The browsers and pop-ups: style, class, and the items of a
+                // menu bar of their own (-1: none).
+                struct Look {
+                    std::int32_t style;
+                    decltype(w.cls) cls;
+                    int items;
+                };
+                const Look look = kind == Kind::HiddenPopup   ? Look{kPopupStyle & ~kWsVisible, IEPopup, -1}
+                                  : kind == Kind::Browser     ? Look{kFrameStyle, IEFrame, 6}
+                                  : kind == Kind::BareBrowser ? Look{kFrameStyle, IEFrame, -1}
+                                  : kind == Kind::Popup       ? Look{kPopupStyle, IEPopup, -1}
+                                                              : Look{kToolWindowStyle, IEFrame, 0};
+                w.style = look.style;
+                w.cls = look.cls;
+                if (look.items >= 0) w.menu = newMenu(look.items);
                 break;
-            case Kind::Browser:
-                w.style = kFrameStyle;
-                w.cls = IEFrame;
-                w.menu = newMenu(6);
-                break;
-            case Kind::BareBrowser:
-                w.style = kFrameStyle;
-                w.cls = IEFrame;
-                break;
-            case Kind::Popup:
-                w.style = kPopupStyle;
-                w.cls = IEPopup;
-                break;
-            case Kind::EmptyBrowser:
-                w.style = kToolWindowStyle;
-                w.cls = IEFrame;
-                w.menu = newMenu(0);
-                break;
+            }
         }
     }
 

@@ -67,16 +67,22 @@ fi
 wants() { [[ " ${script_parts[*]} " == *" $1 "* ]]; }
 
 # --- pictures, from every figure in bench-data ---
+# picture FILE TITLE XLABEL YLABEL SETTINGS PLOT: one picture for docs/.
+picture() {
+    plots+=("
+set output '$POPQUELL_ROOT/docs/$1'
+set title '$2'
+set xlabel '$3'; set ylabel '$4'
+$5
+plot $6")
+}
 draw() {
-    local plots=()
-    [[ -s $data/walk.dat ]] && plots+=("
-set output '$POPQUELL_ROOT/docs/perf-walk.png'
-set title 'One walk under Wine: the sweep and the bare floor (medians)'
-set xlabel 'top-level windows walked'; set ylabel 'ms per walk'
-set key top left; set logscale x; set grid
-plot '$data/walk.dat' using 2:3 with linespoints lw 2 pt 7 title 'sweep (Form1::Timer1_Timer)', \\
-     '$data/walk.dat' using 2:4 with linespoints lw 2 pt 5 title 'floor (style and class read per window)'")
-    local series=() f label
+    local plots=() series=() f label
+    [[ -s $data/walk.dat ]] && picture perf-walk.png \
+        'One walk under Wine: the sweep and the bare floor (medians)' 'top-level windows walked' 'ms per walk' \
+        'set key top left; set logscale x; set grid' \
+        "'$data/walk.dat' using 2:3 with linespoints lw 2 pt 7 title 'sweep (Form1::Timer1_Timer)', \\
+     '$data/walk.dat' using 2:4 with linespoints lw 2 pt 5 title 'floor (style and class read per window)'"
     for f in "$data"/lives-*.dat; do
         [[ -s $f ]] || continue
         label=$(basename "$f" .dat)
@@ -88,32 +94,21 @@ plot '$data/walk.dat' using 2:3 with linespoints lw 2 pt 7 title 'sweep (Form1::
         esac
         series+=("'$f' using 1:2 with points pt 7 ps 0.5 title '$label'")
     done
-    if [[ ${#series[@]} -gt 0 ]]; then
-        local joined
-        joined=$(printf '%s, ' "${series[@]}")
-        plots+=("
-set output '$POPQUELL_ROOT/docs/perf-lifetimes.png'
-set title 'How long each pop-up lived under Wine'
-set xlabel 'pop-up, in the order opened'; set ylabel 'ms from creation to destruction'
-set key outside bottom center horizontal; set grid; set yrange [0:1400]
-plot ${joined} $kLatencyBoundMs with lines lw 2 dt 2 lc rgb 'red' title 'bound ($kLatencyBoundMs ms)'")
-    fi
+    [[ ${#series[@]} -gt 0 ]] && picture perf-lifetimes.png \
+        'How long each pop-up lived under Wine' 'pop-up, in the order opened' 'ms from creation to destruction' \
+        'set key outside bottom center horizontal; set grid; set yrange [0:1400]' \
+        "$(printf '%s, ' "${series[@]}") $kLatencyBoundMs with lines lw 2 dt 2 lc rgb 'red' title 'bound ($kLatencyBoundMs ms)'"
     series=()
     for f in "$data"/real-*-samples.dat; do
         [[ -s $f ]] || continue
         label=$(basename "$f" -samples.dat)
         series+=("'$f' using (\$1/60):(\$3/1024) with lines lw 2 title '${label#real-} windows'")
     done
-    if [[ ${#series[@]} -gt 0 ]]; then
-        local joined
-        joined=$(printf '%s, ' "${series[@]}")
-        plots+=("
-set output '$POPQUELL_ROOT/docs/perf-memory.png'
-set title 'popquell.exe resident memory while sweeping (a pop-up every 500 ms)'
-set xlabel 'minutes since Start'; set ylabel 'MiB resident'
-set key bottom right; set grid; set yrange [0:*]
-plot ${joined%, }")
-    fi
+    local joined
+    joined=$(printf '%s, ' "${series[@]}")
+    [[ ${#series[@]} -gt 0 ]] && picture perf-memory.png \
+        'popquell.exe resident memory while sweeping (a pop-up every 500 ms)' 'minutes since Start' 'MiB resident' \
+        'set key bottom right; set grid; set yrange [0:*]' "${joined%, }"
     local p
     for p in "${plots[@]}"; do
         printf "set terminal pngcairo size 900,480 font 'Sans,10' noenhanced\n%s\n" "$p" >"$data/plot.gp"
@@ -138,23 +133,6 @@ cmake --build "$build" --target sweep_bench_win32 window_farm popquell demo_brow
     </dev/null || exit 1
 mkdir -p "$data" || exit 1
 
-# Every Windows program we start, by the pid of its wine process.
-pids=()
-end_our_processes() {
-    local pid
-    for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null; done
-    for pid in "${pids[@]}"; do
-        timeout 5 tail --pid="$pid" -f /dev/null 2>/dev/null
-        kill -KILL "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-    done
-    pids=()
-}
-# shellcheck disable=SC2317  # called by the EXIT trap
-cleanup() {
-    end_our_processes
-    stop_everything
-}
 
 # A display and a Wine session of our own: nothing else may open or close
 # windows while we measure.

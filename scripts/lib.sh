@@ -229,6 +229,32 @@ stop_wine() {
     return 0
 }
 
+# The Windows programs a script starts, by the pid of their Wine process.
+pids=()
+# end_our_processes: ends each of them, TERM first and KILL after 5 s.
+end_our_processes() {
+    local pid deadline
+    for pid in "${pids[@]}"; do
+        kill -TERM "$pid" 2>/dev/null
+    done
+    deadline=$((SECONDS + 5))
+    for pid in "${pids[@]}"; do
+        while kill -0 "$pid" 2>/dev/null && ((SECONDS < deadline)); do
+            sleep 0.1
+        done
+        kill -KILL "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
+    pids=()
+}
+
+# cleanup: for an EXIT trap of a script that starts Windows programs.
+# shellcheck disable=SC2317
+cleanup() {
+    end_our_processes
+    stop_everything
+}
+
 # stop_everything: for an EXIT trap. Wine goes first, while its display is up.
 stop_everything() {
     stop_wine

@@ -46,28 +46,6 @@ while [[ $# -gt 0 ]]; do
 done
 [[ -z ${DISPLAY:-} ]] && demo=1
 
-# The Windows programs we start, by the pid of their Wine process.
-pids=()
-end_our_processes() {
-    local pid deadline
-    for pid in "${pids[@]}"; do
-        kill -TERM "$pid" 2>/dev/null
-    done
-    deadline=$((SECONDS + 5))
-    for pid in "${pids[@]}"; do
-        while kill -0 "$pid" 2>/dev/null && ((SECONDS < deadline)); do
-            sleep 0.1
-        done
-        kill -KILL "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-    done
-    pids=()
-}
-# shellcheck disable=SC2317  # called by the EXIT trap
-cleanup() {
-    end_our_processes
-    stop_everything
-}
 trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
