@@ -28,12 +28,17 @@ protected:
     static constexpr std::int32_t kVisible = 0x10000000;
 
     // The windows of `ours` in the order the chain from the top meets them.
+    // Other threads of a real desktop may destroy a window while the walk
+    // stands on it, which ends that walk early; it is walked again then.
     std::vector<WindowHandle> chainOrder(const std::vector<WindowHandle>& ours) {
         std::vector<WindowHandle> met;
-        WindowHandle h = ws.GetWindow(ws.GetDesktopWindow(), kGwChild);
-        for (int steps = 0; h != 0 && steps < 65536; h = ws.GetWindow(h, kGwHwndNext), ++steps)
-            if (std::find(ours.begin(), ours.end(), h) != ours.end()) met.push_back(h);
-        EXPECT_EQ(h, 0) << "the chain ends";
+        for (int walk = 0; walk < 3 && met.size() < ours.size(); ++walk) {
+            met.clear();
+            WindowHandle h = ws.GetWindow(ws.GetDesktopWindow(), kGwChild);
+            for (int steps = 0; h != 0 && steps < 65536; h = ws.GetWindow(h, kGwHwndNext), ++steps)
+                if (std::find(ours.begin(), ours.end(), h) != ours.end()) met.push_back(h);
+            EXPECT_EQ(h, 0) << "the chain ends";
+        }
         return met;
     }
 
