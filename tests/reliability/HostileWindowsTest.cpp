@@ -196,7 +196,6 @@ protected:
     // Declared last, so they end first: their windows go before the main one.
     BrowserThread cover;
     BrowserThread browsers;
-    BrowserThread stuck;
 };
 
 // Forty browser threads stop handling messages for good, one with the
