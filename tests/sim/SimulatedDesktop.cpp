@@ -59,7 +59,6 @@ WindowHandle SimulatedDesktop::createWithHandle(WindowHandle h, const std::strin
     windows_[h] = Window{className, style, menu, false, {}};
     z_.insert(z_.begin(), h);
     used_.insert(h);
-    closes_[h] = 0;
     return h;
 }
 
@@ -185,16 +184,10 @@ void SimulatedDesktop::pumpMessages(WindowHandle h) {
         if (!msg.isClose) {
             if (msg.cmdShow == kSwHide) hide(h);
             else w->style |= kWsVisible;
-        } else {
-            ++closes_[h];
-            if (!w->refusesClose) destroy(h);
+        } else if (!w->refusesClose) {
+            destroy(h);
         }
     }
-}
-
-int SimulatedDesktop::closesReceived(WindowHandle h) const {
-    const auto it = closes_.find(h);
-    return it == closes_.end() ? 0 : it->second;
 }
 
 // --- the log ---

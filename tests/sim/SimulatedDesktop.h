@@ -41,8 +41,6 @@ inline constexpr std::int32_t kWsMinimize = 0x20000000;
 inline constexpr std::int32_t kWsClipSiblings = 0x04000000;
 inline constexpr std::int32_t kWsClipChildren = 0x02000000;
 inline constexpr std::int32_t kWsMaximize = 0x01000000;
-inline constexpr std::int32_t kWsCaption = 0x00C00000;
-inline constexpr std::int32_t kWsSysMenu = 0x00080000;
 
 // The class Windows gives its desktop window.
 inline constexpr const char* kDesktopClass = "#32769";
@@ -110,7 +108,6 @@ public:
     // clears WS_VISIBLE, WM_CLOSE destroys the window unless it refuses.
     void pumpMessages();               // every window, in Z order
     void pumpMessages(WindowHandle h); // just h; the others are hung
-    int closesReceived(WindowHandle h) const;  // since h was created; kept after it is destroyed
 
     // Called before every WindowSystem call with the call about to run. Calls
     // that it makes itself on this desktop are neither logged nor hooked.
@@ -166,7 +163,6 @@ private:
     std::set<WindowHandle> used_;
     WindowHandle nextWindow_ = 1001;
     WindowHandle foreground_ = 0;
-    std::map<WindowHandle, int> closes_;
     std::set<WindowHandle> closesAtOnce_;
     std::map<MenuHandle, std::vector<MenuItem>> menus_;
     std::map<MenuHandle, std::unique_ptr<MenuAdapter>> adapters_;

@@ -8,7 +8,6 @@
 namespace popquell::sim {
 namespace {
 
-constexpr std::int32_t kWsClipChildren = 0x02000000;
 constexpr std::int32_t kWsBorder = 0x00800000;
 constexpr int kNoBar = -1;
 
