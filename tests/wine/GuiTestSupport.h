@@ -71,7 +71,6 @@ struct SeenWindow : demo::Box {
     LONG exStyle = 0;
     HWND owner = nullptr;
     bool ownerEnabled = true;
-    RECT client{};
 };
 
 inline SeenWindow look(HWND w) {
@@ -82,7 +81,6 @@ inline SeenWindow look(HWND w) {
     seen.exStyle = GetWindowLongA(w, GWL_EXSTYLE);
     seen.owner = GetWindow(w, GW_OWNER);
     seen.ownerEnabled = seen.owner ? IsWindowEnabled(seen.owner) != 0 : true;
-    GetClientRect(w, &seen.client);
     return seen;
 }
 
