@@ -1,10 +1,10 @@
 #pragma once
 
 // Stand-ins for the form toolkit that Form1 is built on, so that its handlers
-// run in a test without a window or a message loop: the test ticks the
-// timers itself, answers the message boxes from a script and reads back what
-// the handlers did. They keep the toolkit's contracts (a list's NewIndex, a
-// modal box that returns only after it has been "open") and nothing more.
+// run without a window or a message loop: the test ticks the timers itself,
+// answers the message boxes from a script and reads back what the handlers
+// did. They keep the toolkit's contracts (a list's NewIndex, a modal box that
+// returns only after it has been "open") and nothing more.
 
 #include <cstdint>
 #include <deque>
@@ -21,27 +21,15 @@ namespace popquell::sim {
 // Out-of-range indices throw std::out_of_range, as the real list raises an error.
 class FakeListBox : public ListBox {
 public:
-    struct Entry {
-        std::string text;
-        std::int32_t data = 0;
-    };
-
     int ListCount() override { return static_cast<int>(entries.size()); }
-    std::int32_t ItemData(int index) override { return entries.at(index).data; }
-    void SetItemData(int index, std::int32_t value) override {
-        entries.at(index).data = value;
-        calls.push_back("SetItemData " + std::to_string(index) + " " + std::to_string(value));
-    }
+    std::int32_t ItemData(int index) override { return entries.at(index).second; }
+    void SetItemData(int index, std::int32_t value) override { entries.at(index).second = value; }
     void AddItem(const std::string& text) override {
-        entries.push_back(Entry{text, 0});
-        newIndex = static_cast<int>(entries.size()) - 1;
-        calls.push_back("AddItem " + text);
+        entries.emplace_back(text, 0);
+        newIndex = ListCount() - 1;
     }
     int NewIndex() override { return newIndex; }
-    void Refresh() override {
-        ++refreshes;
-        calls.push_back("Refresh");
-    }
+    void Refresh() override { calls.push_back("Refresh"); }
     void Clear() override {
         entries.clear();
         newIndex = -1;
@@ -50,24 +38,23 @@ public:
 
     std::vector<std::string> texts() const {
         std::vector<std::string> out;
-        for (const auto& e : entries) out.push_back(e.text);
+        for (const auto& e : entries) out.push_back(e.first);
         return out;
     }
     std::vector<std::int32_t> data() const {
         std::vector<std::int32_t> out;
-        for (const auto& e : entries) out.push_back(e.data);
+        for (const auto& e : entries) out.push_back(e.second);
         return out;
     }
 
-    std::vector<Entry> entries;
+    std::vector<std::pair<std::string, std::int32_t>> entries;  // text, item data
     int newIndex = -1;
-    int refreshes = 0;
-    std::vector<std::string> calls;  // "AddItem 1001", "SetItemData 0 1001", "Refresh", "Clear"
+    std::vector<std::string> calls;  // "Refresh", "Clear"
 };
 
+// The intervals are the real timers' business, checked where they tick.
 class FakeTimerHost : public TimerHost {
 public:
-    // The intervals are the real timers' business, checked where they tick.
     void startTimer(int id, int) override {
         events.push_back("start " + std::to_string(id));
         running_.insert(id);
@@ -90,31 +77,21 @@ public:
     std::string weekdayName(int weekday) override { return weekdayNames.at(weekday); }
     std::string monthAbbrev(int month) override { return monthNames.at(month - 1); }
 
-    // Sunday 6 December 2026, 09:05:03.
-    LocalTime time{2026, 12, 6, 0, 9, 5, 3};
-    std::vector<std::string> weekdayNames{"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                          "Thursday", "Friday", "Saturday"};
+    LocalTime time{2026, 12, 6, 0, 9, 5, 3};  // Sunday 6 December 2026, 09:05:03
+    std::vector<std::string> weekdayNames{"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
     std::vector<std::string> monthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 };
 
+// A box takes its answer when it opens (OK when none is scripted); whileOpen
+// then runs, except for a box opened from inside whileOpen itself. The texts
+// and flags are checked where they reach the screen.
 class ScriptedMessageBoxes : public MessageBoxes {
 public:
-    struct Shown {
-        std::string prompt;
-        int flags = 0;
-        std::string title;
-    };
-
-    // The box is recorded and takes its answer when it opens; whileOpen then
-    // runs, except for a box opened from inside whileOpen itself.
-    int show(const std::string& prompt, int flags, const std::string& title) override {
-        shown.push_back(Shown{prompt, flags, title});
-        int answer = 1;  // IDOK
-        if (!answers.empty()) {
-            answer = answers.front();
-            answers.pop_front();
-        }
+    int show(const std::string& prompt, int, const std::string&) override {
+        shown.push_back(prompt);
+        const int answer = answers.empty() ? 1 : answers.front();
+        if (!answers.empty()) answers.pop_front();
         if (whileOpen && !open_) {
             open_ = true;
             struct Reset { bool& flag; ~Reset() { flag = false; } } reset{open_};
@@ -123,7 +100,7 @@ public:
         return answer;
     }
 
-    std::vector<Shown> shown;
+    std::vector<std::string> shown;  // the prompts
     std::deque<int> answers;
     std::function<void()> whileOpen;
 
@@ -141,11 +118,9 @@ public:
     int minimized = 0;
 };
 
-// Records the texts it was opened with; "closes" at once.
 class FakeInstructionsDialog : public InstructionsDialog {
 public:
-    void showModal(const std::string& text) override { shownTexts.push_back(text); }
-    std::vector<std::string> shownTexts;
+    void showModal(const std::string&) override {}
 };
 
 }  // namespace popquell::sim

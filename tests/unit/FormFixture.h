@@ -28,7 +28,6 @@ struct SimulatedForm {
 
 class FormFixture : public ::testing::Test, protected SimulatedForm {
 protected:
-
     // A browser frame with a menu bar of its own.
     WindowHandle browser(int menuItems = 3) {
         std::vector<std::string> items;
@@ -41,7 +40,6 @@ protected:
 
     // The bar the main window shows now: made afresh when a browser took it along.
     MenuHandle mainMenu() const { return desk.menuOf(mainWnd); }
-    std::vector<std::string> mainMenuCaptions() const { return desk.menuCaptions(mainMenu()); }
 };
 
 }  // namespace popquell::sim
