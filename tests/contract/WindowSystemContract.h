@@ -1,14 +1,11 @@
 #pragma once
 
-// What the monitor relies on from a WindowSystem, as one typed suite: run on
-// the simulated desktop natively and on user32 under Wine, it holds the
+// What the monitor relies on from a WindowSystem, as one typed suite run on
+// the simulated desktop natively and on user32 under Wine: it holds the
 // simulation to the real window manager wherever the logic leans on it.
-//
 // A Desk drives one desktop as other programs do: create(class in UTF-8,
-// style, items of a menu bar of its own or -1 for none) makes a window on
-// top, destroy() ends one, raise() brings one to the top of the others,
-// pump() lets the windows' owner handle what it was asked, foreground()
-// brings a window to the front, maximized() tells a window's state.
+// style, items of its own menu bar or -1 for none) makes a window on top;
+// pump() lets the windows' owner handle what it was asked.
 
 #include <gtest/gtest.h>
 
@@ -50,9 +47,9 @@ TYPED_TEST_SUITE_P(WindowSystemContract);
 
 TYPED_TEST_P(WindowSystemContract, TheZOrderChainRunsTopDownAndEndsWithZero) {
     auto& ws = this->ws;
-    const WindowHandle a = this->desk.create("PopquellContract", this->kFrame, -1);
-    const WindowHandle b = this->desk.create("PopquellContract", this->kFrame, -1);
-    const WindowHandle c = this->desk.create("PopquellContract", this->kFrame, -1);
+    const WindowHandle a = this->desk.create("PopquellContract", this->kFrame, -1),
+                       b = this->desk.create("PopquellContract", this->kFrame, -1),
+                       c = this->desk.create("PopquellContract", this->kFrame, -1);
     EXPECT_EQ(this->chainOrder({a, b, c}), (std::vector<WindowHandle>{c, b, a})) << "newer windows on top";
     // A window that moves takes its place in the chain at once, also for a
     // walk that stands on a window above or below it.
@@ -100,9 +97,9 @@ TYPED_TEST_P(WindowSystemContract, ClassNamesAreReadExactlyAndCut) {
 
 TYPED_TEST_P(WindowSystemContract, MenuCountsTellNoBarFromAnEmptyOneAndABarIsShared) {
     auto& ws = this->ws;
-    const WindowHandle bare = this->desk.create("PopquellContract", this->kFrame, -1);
-    const WindowHandle empty = this->desk.create("PopquellContract", this->kFrame, 0);
-    const WindowHandle other = this->desk.create("PopquellContract", this->kFrame, 3);
+    const WindowHandle bare = this->desk.create("PopquellContract", this->kFrame, -1),
+                       empty = this->desk.create("PopquellContract", this->kFrame, 0),
+                       other = this->desk.create("PopquellContract", this->kFrame, 3);
     EXPECT_EQ(ws.GetMenu(bare), 0);
     EXPECT_EQ(ws.GetMenuItemCount(0), -1);
     EXPECT_EQ(ws.GetMenuItemCount(ws.GetMenu(empty)), 0);

@@ -177,9 +177,13 @@ int SimulatedDesktop::count(const std::string& name, WindowHandle h) const {
 
 // --- WindowSystem ---
 
-WindowHandle SimulatedDesktop::GetDesktopWindow() {
-    call("GetDesktopWindow", 0);
-    return kDesktop;
+int SimulatedDesktop::post(const char* name, WindowHandle h, int msg, std::int64_t a, std::int64_t b) {
+    call(name, h, a, b);
+    auto* w = find(h);
+    if (!w) return 0;
+    if (msg != kIgnored) w->queue.push_back(msg);
+    if (msg == kClose && closesAtOnce_.contains(h)) pumpMessages(h);
+    return 1;
 }
 
 WindowHandle SimulatedDesktop::GetWindow(WindowHandle h, int cmd) {
@@ -188,11 +192,6 @@ WindowHandle SimulatedDesktop::GetWindow(WindowHandle h, int cmd) {
     if (cmd != kGwHwndNext || !exists(h)) return 0;
     const auto it = std::find(z_.begin(), z_.end(), h) + 1;
     return it == z_.end() ? 0 : *it;
-}
-
-std::int32_t SimulatedDesktop::GetWindowLongA(WindowHandle h, int index) {
-    call("GetWindowLongA", h, index);
-    return index == kGwlStyle ? style(h) : 0;
 }
 
 // Class names are given in UTF-8 (up to three bytes a character) and read
@@ -215,45 +214,12 @@ int SimulatedDesktop::GetClassNameW(WindowHandle h, char16_t* buffer, int maxCou
     return n;
 }
 
-WindowHandle SimulatedDesktop::GetForegroundWindow() {
-    call("GetForegroundWindow", 0);
-    return exists(foreground_) ? foreground_ : 0;
-}
-
-int SimulatedDesktop::IsWindow(WindowHandle h) {
-    call("IsWindow", h);
-    return h == kDesktop || exists(h) ? 1 : 0;
-}
-
-int SimulatedDesktop::IsWindowVisible(WindowHandle h) {
-    call("IsWindowVisible", h);
-    return (style(h) & kWsVisible) != 0 ? 1 : 0;
-}
-
-MenuHandle SimulatedDesktop::GetMenu(WindowHandle h) {
-    call("GetMenu", h);
-    return menuOf(h);
-}
-
-int SimulatedDesktop::GetMenuItemCount(MenuHandle menu) {
-    call("GetMenuItemCount", menu);
-    const auto it = menus_.find(menu);
-    return it == menus_.end() ? -1 : static_cast<int>(it->second.size());
-}
-
 int SimulatedDesktop::SetMenu(WindowHandle h, MenuHandle menu) {
     call("SetMenu", h, menu);
     auto* w = find(h);
     if (!w || (menu != 0 && !menuExists(menu))) return 0;
     w->menu = menu;
     return 1;
-}
-
-int SimulatedDesktop::ShowWindowAsync(WindowHandle h, int cmdShow) {
-    call("ShowWindowAsync", h, cmdShow);
-    auto* w = find(h);
-    if (w) w->queue.push_back(cmdShow);
-    return w ? 1 : 0;
 }
 
 int SimulatedDesktop::ShowWindow(WindowHandle h, int cmdShow) {
@@ -269,17 +235,6 @@ int SimulatedDesktop::ShowWindow(WindowHandle h, int cmdShow) {
         foreground_ = h;
     }
     return wasVisible;
-}
-
-int SimulatedDesktop::PostMessageA(WindowHandle h, unsigned msg, std::intptr_t wParam, std::intptr_t) {
-    call("PostMessageA", h, msg, wParam);
-    auto* w = find(h);
-    if (!w) return 0;
-    if (msg == kWmClose) {  // the only message the simulated windows know
-        w->queue.push_back(kClose);
-        if (closesAtOnce_.contains(h)) pumpMessages(h);
-    }
-    return 1;
 }
 
 }  // namespace popquell::sim

@@ -91,23 +91,34 @@ public:
     std::vector<Op> log;
     int count(const std::string& name, WindowHandle h = 0) const;  // h 0: any window
 
-    WindowHandle GetDesktopWindow() override;
+    WindowHandle GetDesktopWindow() override { return call("GetDesktopWindow", 0), kDesktop; }
     WindowHandle GetWindow(WindowHandle h, int cmd) override;
-    std::int32_t GetWindowLongA(WindowHandle h, int index) override;
+    std::int32_t GetWindowLongA(WindowHandle h, int index) override {
+        return call("GetWindowLongA", h, index), index == kGwlStyle ? style(h) : 0;
+    }
     int GetClassNameW(WindowHandle h, char16_t* buffer, int maxCount) override;
-    WindowHandle GetForegroundWindow() override;
-    int IsWindow(WindowHandle h) override;
-    int IsWindowVisible(WindowHandle h) override;
-    MenuHandle GetMenu(WindowHandle h) override;
-    int GetMenuItemCount(MenuHandle menu) override;
+    WindowHandle GetForegroundWindow() override {
+        return call("GetForegroundWindow", 0), exists(foreground_) ? foreground_ : 0;
+    }
+    int IsWindow(WindowHandle h) override { return call("IsWindow", h), h == kDesktop || exists(h); }
+    int IsWindowVisible(WindowHandle h) override { return call("IsWindowVisible", h), (style(h) & kWsVisible) != 0; }
+    MenuHandle GetMenu(WindowHandle h) override { return call("GetMenu", h), menuOf(h); }
+    int GetMenuItemCount(MenuHandle menu) override {
+        return call("GetMenuItemCount", menu), menuExists(menu) ? static_cast<int>(menus_.at(menu).size()) : -1;
+    }
     int SetMenu(WindowHandle h, MenuHandle menu) override;
-    int ShowWindowAsync(WindowHandle h, int cmdShow) override;
+    int ShowWindowAsync(WindowHandle h, int cmdShow) override { return post("ShowWindowAsync", h, cmdShow, cmdShow); }
     int ShowWindow(WindowHandle h, int cmdShow) override;
-    int PostMessageA(WindowHandle h, unsigned msg, std::intptr_t wParam, std::intptr_t lParam) override;
+    // WM_CLOSE is the only message the simulated windows know.
+    int PostMessageA(WindowHandle h, unsigned msg, std::intptr_t wParam, std::intptr_t) override {
+        return post("PostMessageA", h, msg == kWmClose ? kClose : kIgnored, msg, wParam);
+    }
 
 private:
     static constexpr WindowHandle kDesktop = 0x10010;
-    static constexpr int kClose = -1;  // in a queue, beside ShowWindowAsync's commands
+    // In a queue, beside ShowWindowAsync's commands.
+    static constexpr int kClose = -1;
+    static constexpr int kIgnored = -2;
 
     struct Window {
         std::string className;
@@ -123,6 +134,8 @@ private:
     class MenuAdapter;
 
     void call(const char* name, WindowHandle h, std::int64_t a = 0, std::int64_t b = 0);
+    // Logs the call and queues msg for h's owner; 0 when h is gone.
+    int post(const char* name, WindowHandle h, int msg, std::int64_t a, std::int64_t b = 0);
     Window* find(WindowHandle h);
     void place(WindowHandle h, std::ptrdiff_t at);
     void hide(WindowHandle h);

@@ -46,73 +46,18 @@ protected:
     }
 };
 
+// More than a few thousand windows, with handles that differ only in their
+// high bits, with and without the sign bit, as the window manager's reuse
+// counters produce them: the walk may only stop at the size of a desktop.
 TEST_F(Walk, ThousandsOfWindowsAreEachExaminedOnce) {
-    // More than a few thousand: the walk may only stop at the size of a desktop.
-    for (int i = 0; i < 6000; ++i)
-        desk.create(i % 10 == 0 ? "Internet Explorer_Popup" : "Notepad",
-                    i % 10 == 0 ? kPopupStyle : kFrameStyle);
+    for (std::uint32_t i = 1; i <= 1500; ++i)
+        for (const std::uint32_t h : {(i << 16) | 0x1234u, (i << 16) | 0x5678u, (i << 20) | 0x80001234u,
+                                      (i << 20) | 0x80005678u})
+            desk.createWithHandle(static_cast<WindowHandle>(h), i % 10 ? "Notepad" : "Popup",
+                                  i % 10 ? kFrameStyle : kPopupStyle);
+    coverTop();
     expectEachBelowTheTopExaminedOnce();
     EXPECT_EQ(form.totalClose, 600);
-}
-
-// Handles that differ only in their high bits, with and without the sign
-// bit, as the window manager's reuse counters produce them.
-TEST_F(Walk, HandlesDifferingOnlyInTheirHighBitsAreDistinctWindows) {
-    for (std::uint32_t i = 1; i <= 1500; ++i) {
-        desk.createWithHandle(static_cast<WindowHandle>((i << 16) | 0x1234u), "Notepad", kFrameStyle);
-        desk.createWithHandle(static_cast<WindowHandle>((i << 20) | 0x80000000u | 0x1234u), "Popup",
-                              kPopupStyle);
-    }
-    expectEachBelowTheTopExaminedOnce();
-}
-
-// Windows that keep moving below the bottom lead the chain back to windows
-// already examined, long after the first hundreds: none is examined again.
-TEST_F(Walk, WindowsMovedBelowTheBottomAreNotExaminedAgain) {
-    for (int i = 0; i < 300; ++i) desk.create("Notepad", kFrameStyle);
-    int moves = 0;
-    desk.beforeCall = [&](const Op& op) {
-        if (op.name == "GetWindow" && op.a == kGwHwndNext && op.h == desk.zOrder().back() && moves < 2000) {
-            ++moves;
-            desk.lower(desk.zOrder()[1]);
-        }
-    };
-    expectEachBelowTheTopExaminedOnce();
-    EXPECT_EQ(moves, 2000);
-}
-
-// A burst of pop-ups stacked in Z order whose owners destroy each the moment
-// it is asked to close, and with it a hidden helper window just below it (as
-// Wine destroys a thread's IME window with the thread's last window): the
-// chain breaks under the walk at every pop-up, and it still closes them all
-// in one tick and examines every other window once.
-TEST_F(Walk, BurstOfPopupsDestroyedTheMomentTheyAreAskedToCloseIsClosedInOneTick) {
-    const WindowHandle bottom = browser();
-    for (int i = 0; i < 3; ++i) desk.create("Notepad", kFrameStyle);
-    std::map<WindowHandle, WindowHandle> helperOf;
-    for (int i = 0; i < 5; ++i) {
-        const WindowHandle helper = desk.create("IME", kOverlappedHidden);
-        const WindowHandle pop = popup();
-        desk.setClosesAtOnce(pop);
-        helperOf[pop] = helper;
-    }
-    for (int i = 0; i < 3; ++i) desk.create("Notepad", kFrameStyle);
-    coverTop();
-    desk.beforeCall = [&](const Op&) {
-        for (const auto& [pop, helper] : helperOf)
-            if (!desk.exists(pop)) desk.destroy(helper);
-    };
-    const std::vector<WindowHandle> before = desk.zOrder();
-
-    const std::map<WindowHandle, int> reads = styleReadsOfOneTick();
-    EXPECT_EQ(form.totalClose, 5);
-    for (const auto& [pop, helper] : helperOf) EXPECT_FALSE(desk.exists(pop));
-    for (std::size_t i = 1; i < before.size(); ++i)
-        if (!helperOf.contains(before[i]) && desk.exists(before[i])) {
-            EXPECT_EQ(reads.contains(before[i]) ? reads.at(before[i]) : 0, 1) << "window " << before[i];
-        }
-    EXPECT_EQ(desk.menuOf(bottom), mainMenu()) << "the bottom window is reached";
-    EXPECT_EQ(askedAfterClose(desk), std::vector<std::string>{});
 }
 
 // Any one window vanishing at any one call of a tick, among pop-ups whose
@@ -124,7 +69,8 @@ TEST_F(Walk, AWindowVanishingAtAnyCallLeavesNoOtherWindowBehind) {
     struct Desk : SimulatedForm {
         std::vector<WindowHandle> pops, all;  // all: every window but the topmost
         WindowHandle top = 0;
-        Desk() {
+        std::size_t at = 0;
+        Desk(bool unload, std::size_t call, std::size_t victim) {
             all = {mainWnd, desk.create("IEFrame", kFrameStyle, desk.createMenu({"File"}))};
             for (int i = 0; i < 2; ++i) {
                 pops.push_back(desk.create("Popup", kPopupStyle));
@@ -133,54 +79,38 @@ TEST_F(Walk, AWindowVanishingAtAnyCallLeavesNoOtherWindowBehind) {
                 all.push_back(desk.create("Notepad", kFrameStyle));
             }
             top = desk.create("Shell_TrayWnd", kFrameStyle);
-        }
-        // Runs what, with victim destroyed just before the call-th call.
-        void interfere(std::size_t call, WindowHandle victim, const std::function<void()>& what) {
-            std::size_t at = 0;
-            desk.beforeCall = [&, call, victim](const Op&) {
-                if (at++ == call) desk.destroy(victim);
+            desk.beforeCall = [this, call, gone = all[victim]](const Op&) {
+                if (at++ == call) desk.destroy(gone);
             };
-            what();
-            desk.beforeCall = nullptr;
+            int cancel = 0;
+            if (!unload) {
+                form.Timer1_Timer();
+                return;
+            }
+            for (WindowHandle h : desk.zOrder())
+                if (h != mainWnd) desk.attachMenu(h, desk.menuOf(mainWnd));
+            form.Form_Unload(cancel);
         }
     };
-
-    for (std::size_t call = 0;; ++call) {
-        const std::size_t calls = [] { Desk d; d.form.Timer1_Timer(); return d.desk.log.size(); }();
-        if (call >= calls) break;
-        for (std::size_t victim = 0; victim < Desk().all.size(); ++victim) {
-            Desk d;
-            const WindowHandle gone = d.all[victim];
-            d.interfere(call, gone, [&] { d.form.Timer1_Timer(); });
-            const std::string where = "window " + std::to_string(gone) + " gone at call " + std::to_string(call);
-            for (WindowHandle h : d.all)
-                if (h != gone) {
-                    EXPECT_EQ(d.desk.count("GetWindowLongA", h), 1) << where << "; window " << h;
-                }
-            EXPECT_EQ(d.desk.count("GetWindowLongA", d.top), 0) << where;
-            for (WindowHandle pop : d.pops) EXPECT_FALSE(d.desk.exists(pop)) << where;
-            EXPECT_EQ(askedAfterClose(d.desk), std::vector<std::string>{}) << where;
-        }
-    }
-
-    int cancel = 0;
-    const auto unload = [&cancel](Desk& d) {
-        for (WindowHandle h : d.desk.zOrder())
-            if (h != d.mainWnd) d.desk.attachMenu(h, d.desk.menuOf(d.mainWnd));
-        d.form.Form_Unload(cancel);
-    };
-    for (std::size_t call = 0;; ++call) {
-        const std::size_t calls = [&] { Desk d; unload(d); return d.desk.log.size(); }();
-        if (call >= calls) break;
-        for (std::size_t victim = 1; victim < Desk().all.size(); ++victim) {
-            Desk d;
-            const WindowHandle gone = d.all[victim];
-            d.interfere(call, gone, [&] { unload(d); });
-            for (WindowHandle h : d.desk.zOrder())
-                if (h != d.mainWnd) {
-                    EXPECT_EQ(d.desk.menuOf(h), 0) << "window " << gone << " gone at call " << call << "; window " << h;
-                }
-        }
+    for (const bool unload : {false, true}) {
+        const std::size_t calls = Desk(unload, SIZE_MAX, 0).desk.log.size();
+        for (std::size_t call = 0; call < calls; ++call)
+            for (std::size_t victim = unload ? 1 : 0; victim < 6; ++victim) {
+                Desk d(unload, call, victim);
+                const WindowHandle gone = d.all[victim];
+                const std::string where =
+                    "window " + std::to_string(gone) + " gone at call " + std::to_string(call) + "; window ";
+                for (WindowHandle h : d.desk.zOrder())
+                    EXPECT_TRUE(!unload || h == d.mainWnd || d.desk.menuOf(h) == 0) << where << h;
+                if (unload) continue;
+                for (WindowHandle h : d.all)
+                    if (h != gone) {
+                        EXPECT_EQ(d.desk.count("GetWindowLongA", h), 1) << where << h;
+                    }
+                EXPECT_EQ(d.desk.count("GetWindowLongA", d.top), 0) << where;
+                for (WindowHandle pop : d.pops) EXPECT_FALSE(d.desk.exists(pop)) << where;
+                EXPECT_EQ(askedAfterClose(d.desk), std::vector<std::string>{}) << where;
+            }
     }
 }
 
