@@ -70,36 +70,10 @@ void SimulatedDesktop::place(WindowHandle h, std::ptrdiff_t at) {
     z_.insert(z_.begin() + std::min(at, std::ssize(z_)), h);
 }
 
-void SimulatedDesktop::raise(WindowHandle h) {
-    if (exists(h)) place(h, 0);
-}
-
-void SimulatedDesktop::lower(WindowHandle h) {
-    if (exists(h)) place(h, std::ssize(z_));
-}
-
 void SimulatedDesktop::placeBelow(WindowHandle h, WindowHandle above) {
     if (!exists(h) || !exists(above) || h == above) return;
     std::erase(z_, h);
     place(h, std::find(z_.begin(), z_.end(), above) - z_.begin() + 1);
-}
-
-SimulatedDesktop::Window* SimulatedDesktop::find(WindowHandle h) {
-    const auto it = windows_.find(h);
-    return it == windows_.end() ? nullptr : &it->second;
-}
-
-void SimulatedDesktop::setStyle(WindowHandle h, std::int32_t style) {
-    if (auto* w = find(h)) w->style = style;
-}
-
-std::int32_t SimulatedDesktop::style(WindowHandle h) const {
-    const auto it = windows_.find(h);
-    return it == windows_.end() ? 0 : it->second.style;
-}
-
-void SimulatedDesktop::setRefusesClose(WindowHandle h, bool refuses) {
-    if (auto* w = find(h)) w->refusesClose = refuses;
 }
 
 void SimulatedDesktop::hide(WindowHandle h) {
@@ -131,15 +105,6 @@ NativeMenu& SimulatedDesktop::nativeMenu(MenuHandle m) {
 
 NativeMenu& SimulatedDesktop::formMenu(WindowHandle owner) {
     return *formMenus_.emplace_back(std::make_unique<MenuAdapter>(*this, menuOf(owner), owner));
-}
-
-void SimulatedDesktop::attachMenu(WindowHandle h, MenuHandle m) {
-    if (auto* w = find(h)) w->menu = m;
-}
-
-MenuHandle SimulatedDesktop::menuOf(WindowHandle h) const {
-    const auto it = windows_.find(h);
-    return it == windows_.end() ? 0 : it->second.menu;
 }
 
 // --- message queues ---

@@ -58,16 +58,16 @@ public:
     WindowHandle createWithHandle(WindowHandle h, const std::string& className, std::int32_t style,
                                   MenuHandle menu = 0);
     void destroy(WindowHandle h);  // with its queue and its menu bar
-    void raise(WindowHandle h);
-    void lower(WindowHandle h);
+    void raise(WindowHandle h) { if (exists(h)) place(h, 0); }
+    void lower(WindowHandle h) { if (exists(h)) place(h, std::ssize(z_)); }
     void placeBelow(WindowHandle h, WindowHandle above);
     const std::vector<WindowHandle>& zOrder() const { return z_; }  // top first
     bool exists(WindowHandle h) const { return windows_.contains(h); }
-    void setStyle(WindowHandle h, std::int32_t style);
-    std::int32_t style(WindowHandle h) const;  // 0 when gone
+    void setStyle(WindowHandle h, std::int32_t style) { if (auto* w = find(h)) w->style = style; }
+    std::int32_t style(WindowHandle h) const { return exists(h) ? windows_.at(h).style : 0; }
     bool maximized(WindowHandle h) const { return (style(h) & kWsMaximize) != 0; }
     void setForeground(WindowHandle h) { foreground_ = h; }
-    void setRefusesClose(WindowHandle h, bool refuses);
+    void setRefusesClose(WindowHandle h, bool refuses) { if (auto* w = find(h)) w->refusesClose = refuses; }
     // Its owner handles a WM_CLOSE the moment it is posted.
     void setClosesAtOnce(WindowHandle h) { closesAtOnce_.insert(h); }
 
@@ -78,8 +78,8 @@ public:
     std::vector<std::string> menuCaptions(MenuHandle m) const;  // empty when gone
     NativeMenu& nativeMenu(MenuHandle m);     // what MenuBar drives
     NativeMenu& formMenu(WindowHandle owner); // the owner's bar, made afresh when lost
-    void attachMenu(WindowHandle h, MenuHandle m);
-    MenuHandle menuOf(WindowHandle h) const;
+    void attachMenu(WindowHandle h, MenuHandle m) { if (auto* w = find(h)) w->menu = m; }
+    MenuHandle menuOf(WindowHandle h) const { return exists(h) ? windows_.at(h).menu : 0; }
 
     // The owners handle their queues only when pumped.
     void pumpMessages();               // every window, in Z order
@@ -136,7 +136,7 @@ private:
     void call(const char* name, WindowHandle h, std::int64_t a = 0, std::int64_t b = 0);
     // Logs the call and queues msg for h's owner; 0 when h is gone.
     int post(const char* name, WindowHandle h, int msg, std::int64_t a, std::int64_t b = 0);
-    Window* find(WindowHandle h);
+    Window* find(WindowHandle h) { return exists(h) ? &windows_.at(h) : nullptr; }
     void place(WindowHandle h, std::ptrdiff_t at);
     void hide(WindowHandle h);
 
