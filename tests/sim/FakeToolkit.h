@@ -21,33 +21,25 @@ namespace popquell::sim {
 // Out-of-range indices throw std::out_of_range, as the real list raises an error.
 class FakeListBox : public ListBox {
 public:
-    int ListCount() override { return static_cast<int>(entries.size()); }
-    std::int32_t ItemData(int index) override { return entries.at(index).second; }
-    void SetItemData(int index, std::int32_t value) override { entries.at(index).second = value; }
+    int ListCount() override { return static_cast<int>(texts.size()); }
+    std::int32_t ItemData(int index) override { return data.at(index); }
+    void SetItemData(int index, std::int32_t value) override { data.at(index) = value; }
     void AddItem(const std::string& text) override {
-        entries.emplace_back(text, 0);
+        texts.push_back(text);
+        data.push_back(0);
         newIndex = ListCount() - 1;
     }
     int NewIndex() override { return newIndex; }
     void Refresh() override { calls.push_back("Refresh"); }
     void Clear() override {
-        entries.clear();
+        texts.clear();
+        data.clear();
         newIndex = -1;
         calls.push_back("Clear");
     }
 
-    std::vector<std::string> texts() const {
-        std::vector<std::string> out;
-        for (const auto& e : entries) out.push_back(e.first);
-        return out;
-    }
-    std::vector<std::int32_t> data() const {
-        std::vector<std::int32_t> out;
-        for (const auto& e : entries) out.push_back(e.second);
-        return out;
-    }
-
-    std::vector<std::pair<std::string, std::int32_t>> entries;  // text, item data
+    std::vector<std::string> texts;
+    std::vector<std::int32_t> data;  // the entries' item data
     int newIndex = -1;
     std::vector<std::string> calls;  // "Refresh", "Clear"
 };

@@ -58,8 +58,8 @@ TEST(Watcher, OffersOnlyAVisibleBrowserThatIsNotItsOwnWindowAndTakesItOnYes) {
         EXPECT_EQ(f.timers.events, row.events) << what;
         const bool entered = row.events.size() == 2;
         EXPECT_EQ(f.form.totalMenu.Visible(), entered) << what;
-        EXPECT_EQ(f.list.texts(), entered ? Events{"-42"} : Events{}) << what;
-        EXPECT_EQ(f.list.data(), entered ? std::vector<std::int32_t>{-42} : std::vector<std::int32_t>{}) << what;
+        EXPECT_EQ(f.list.texts, entered ? Events{"-42"} : Events{}) << what;
+        EXPECT_EQ(f.list.data, entered ? std::vector<std::int32_t>{-42} : std::vector<std::int32_t>{}) << what;
         EXPECT_EQ(f.list.calls, entered ? Events{"Refresh"} : Events{}) << what;
         if (row.front != GoesWhileAsked) {
             EXPECT_EQ(f.desk.menuOf(ie), entered ? f.desk.menuOf(f.mainWnd) : own) << what;
@@ -71,7 +71,7 @@ TEST_F(Handlers, AListedWindowIsRefusedWithTheWatcherOffFirst) {
     const WindowHandle first = browser(), second = browser();
     pick(first);
     pick(second);
-    EXPECT_EQ(list.data(), (std::vector<std::int32_t>{first, second})) << "appended";
+    EXPECT_EQ(list.data, (std::vector<std::int32_t>{first, second})) << "appended";
     boxes.shown.clear();
     Events whenShown;
     boxes.whileOpen = [&] { whenShown = timers.events; };

@@ -444,7 +444,7 @@ private:
                 if (seen_.closes[h] < reads)
                     fail("every window read with exactly the pop-up style is closed", name(h) + " was not");
         } else if (id == kIdTimer3) {
-            const std::vector<std::int32_t> listed = list.data();
+            const std::vector<std::int32_t> listed = list.data;
             const auto clears = std::count(list.calls.begin(), list.calls.end(), "Clear");
             scanLog();
             keeperGone_.clear();
@@ -491,7 +491,7 @@ private:
         unloaded_ = true;
         ++coverage.unloads;
         if (cancel != 0) fail("the unload goes ahead", "Cancel set to " + std::to_string(cancel));
-        for (WindowHandle h : list.data())
+        for (WindowHandle h : list.data)
             if (desk.exists(h) && (desk.menuOf(h) != 0 || !desk.maximized(h)))
                 fail("the unload gives the selected windows back without a menu bar, maximised",
                      name(h) + ": menu " + std::to_string(desk.menuOf(h)) +
@@ -586,8 +586,8 @@ private:
     // --- the invariants, after every step ---
 
     void check() {
-        const std::vector<std::int32_t> data = list.data();
-        const std::vector<std::string> texts = list.texts();
+        const std::vector<std::int32_t> data = list.data;
+        const std::vector<std::string> texts = list.texts;
         for (std::size_t i = 0; i < data.size(); ++i) {
             if (texts[i] != std::to_string(data[i]))
                 fail("each entry's text is its handle in decimal",
