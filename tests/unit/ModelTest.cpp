@@ -145,7 +145,7 @@ public:
 
 private:
     // What the answers to Form1 on one sweep or keeper tick said about a window.
-    enum Got { kPopup = 4, kFrame = 8, kEmptyMenu = 16, kAlive = 32, kGone = 64 };
+    enum Got { kBelow = 1, kExamined = 2, kPopup = 4, kFrame = 8, kEmptyMenu = 16, kAlive = 32, kGone = 64 };
     struct Seen {
         std::map<WindowHandle, int> got{}, closes{};  // closes: every window hidden to close
         std::vector<std::int32_t> listed;             // when the tick began
@@ -319,8 +319,16 @@ private:
         if (ticking_ != kIdTimer1) return;
         if (s.hidden != 0 && !(n == "PostMessageA" && h == s.hidden))
             fail("the close action is a hide and a WM_CLOSE", call() + " after the hide of " + name(s.hidden));
+        // Its owner may destroy it at any moment, and its handle name another window.
+        if (s.closes.contains(h) && (n.starts_with("Get") || n == "IsWindow") && n != "GetMenuItemCount")
+            fail("a window asked to close is asked no more questions on that tick", call());
         char16_t buffer[256] = {};
-        if (n == "GetWindowLongA" && desk.GetWindowLongA(h, static_cast<int>(op.a)) == kPopupStyle) got |= kPopup;
+        if (n == "GetWindow" && op.a == kGwHwndNext) s.got[desk.GetWindow(h, kGwHwndNext)] |= kBelow;
+        if (n == "GetWindowLongA") {
+            if ((got & kBelow) == 0) fail("the topmost window is never examined", call() + " before a read below");
+            if ((got & kExamined) != 0) fail("a window is examined once a tick", call() + " again");
+            got |= kExamined | (desk.GetWindowLongA(h, static_cast<int>(op.a)) == kPopupStyle ? kPopup : 0);
+        }
         if (n == "GetClassNameW" && desk.GetClassNameW(h, buffer, static_cast<int>(op.a)) > 0)
             got |= std::u16string(buffer) == u"IEFrame" ? kFrame : 0;
         if (n == "GetMenu") s.menuOf = h, s.menu = desk.menuOf(h);
