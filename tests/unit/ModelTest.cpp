@@ -369,10 +369,10 @@ private:
             fail("Timer3 runs while the list holds windows, and until the keeper tick after it emptied it",
                  std::to_string(data.size()) + " entries, Timer3 " + (form.Timer3.Enabled() ? "on" : "off"));
         if (form.Timer1.Enabled() && data.empty()) fail("the sweep runs only with a non-empty list", "Timer1 on");
-        const std::int64_t expected = std::min<std::int64_t>(std::int64_t{base_} + hides_, kMaxCount);
-        if (form.totalClose != expected)
+        if (form.totalClose != std::min<std::int64_t>(std::int64_t{base_} + hides_, kMaxCount))
             fail("totalClose counts the close actions since the last reset, up to its maximum",
-                 std::to_string(form.totalClose) + ", not " + std::to_string(base_) + " + " + std::to_string(hides_));
+                 std::to_string(form.totalClose) + " after " + std::to_string(hides_) + " closes from " +
+                     std::to_string(base_));
         std::string visible, shown;
         for (const MenuItem* item : {&form.abmenu, &form.totalMenu, &form.timemenu})
             if (item->Visible()) visible += " \"" + item->Caption() + "\"";
