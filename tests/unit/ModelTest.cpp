@@ -130,8 +130,8 @@ public:
             {110, Create}, {8, Reuse}, {7, CreateNegative}, {40, Destroy}, {35, PumpAll}, {20, PumpOne},
             {24, Restyle}, {8, Raise}, {8, Lower}, {8, PlaceBelow}, {8, AttachMenu}, {24, EditMenu},
             {10, RefuseClose}, {45, During}, {25, WhileBoxOpen}};
-        static const Act inners[] = {Destroy, Destroy, Restyle, Restyle, Raise,    Lower,
-                                     PlaceBelow, Create, AttachMenu, EditMenu, PumpAll, Reuse};
+        static const Act inners[] = {Destroy,    Destroy, Restyle,    Restyle,  Raise,   Lower,
+                                     PlaceBelow, Create,  AttachMenu, EditMenu, PumpAll, Reuse};
         int r = roll(1000);
         for (const auto& [weight, act] : weights) {
             if ((r -= weight) >= 0) continue;
