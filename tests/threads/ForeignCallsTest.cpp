@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <future>
 #include <mutex>
 #include <stdexcept>
@@ -137,32 +136,6 @@ TEST(ForeignCalls, AnOwnerThatDidNotAnswerIsLeftAloneForTheBackoff) {
     EXPECT_TRUE(calls.post(11, 1, kMenu, log.note("after the backoff")));
     ASSERT_TRUE(calls.drain(kDeadline));
     EXPECT_EQ(log.entries(), (Names{"another owner", "after the backoff"}));
-}
-
-// Forty browser threads hang at once beside one that answers. While the hung
-// ones are tried again, the responsive one is served at once, and the
-// workers stay within their bound.
-TEST(ForeignCalls, ManyHungOwnersDoNotStarveAResponsiveOne) {
-    const ForeignCalls::Limits limits{16, 5000ms, 100ms};
-    ForeignCalls calls(limits);
-    for (int round = 0; round < 4; ++round) {
-        for (ForeignCalls::Owner hung = 1; hung <= 40; ++hung) calls.post(hung, hung, kMenu, unanswered(30ms));
-        const auto posted = Clock::now();
-        auto waited = std::make_shared<std::atomic<Clock::duration::rep>>(-1);
-        calls.post(1000, 1, kMenu, [posted, waited] {
-            waited->store((Clock::now() - posted).count());
-            return true;
-        });
-        ASSERT_TRUE(eventually([&] { return waited->load() >= 0; }));
-        // The first round cannot tell hung owners from others yet; from then
-        // on they are suspects, and served after the responsive owner.
-        if (round > 0) {
-            EXPECT_LT(Clock::duration(waited->load()), 100ms) << "round " << round;
-        }
-        EXPECT_LE(calls.threadCountForTesting(), limits.maxThreads);
-        ASSERT_TRUE(calls.drain(kDeadline));
-        std::this_thread::sleep_for(limits.hungBackoff + 10ms);
-    }
 }
 
 // With every worker stuck, a further owner waits for one to come free instead
