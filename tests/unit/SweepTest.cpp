@@ -227,30 +227,5 @@ TEST_F(Walk, AWindowVanishingAtAnyCallLeavesNoOtherWindowBehind) {
     }
 }
 
-// A closed window that stays (its owner is slow) while the two windows below
-// it go: nothing but asking the closed window leads further down, so the
-// walk ends there, soon, and the windows below wait for the next tick.
-TEST_F(Walk, ClosedWindowStillThereAboveGoneOnesIsAsFarAsTheWalkGoes) {
-    const WindowHandle below = popup();
-    const WindowHandle helpers[] = {desk.create("IME", kOverlappedHidden), desk.create("IME", kOverlappedHidden)};
-    const WindowHandle pop = popup();
-    coverTop();
-    desk.beforeCall = [&](const Op& op) {
-        if (op.name == "ShowWindowAsync" && op.h == pop)
-            for (WindowHandle helper : helpers) desk.destroy(helper);
-    };
-    desk.log.clear();
-    form.Timer1_Timer();
-    EXPECT_EQ(form.totalClose, 1);
-    EXPECT_EQ(desk.count("GetWindowLongA", below), 0);
-    EXPECT_LT(desk.count("GetWindow"), 20);
-    EXPECT_EQ(askedAfterClose(desk), std::vector<std::string>{});
-
-    desk.beforeCall = nullptr;
-    desk.pumpMessages();
-    form.Timer1_Timer();
-    EXPECT_EQ(form.totalClose, 2);
-}
-
 }  // namespace
 }  // namespace popquell::sim
