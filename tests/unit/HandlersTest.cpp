@@ -167,11 +167,10 @@ TEST(TimerTest, RunsItsHandlerOnlyWhenOnAndNeverInsideItself) {
         --depth;
     });
     self = &timer;
-    timer.fire();
-    timer.SetEnabled(true);
-    timer.SetEnabled(true);
-    timer.fire();
-    timer.fire();
+    for (const bool on : {false, true, true}) {
+        if (on) timer.SetEnabled(true);
+        timer.fire();
+    }
     EXPECT_EQ(ticks, 2);
     EXPECT_EQ(maxDepth, 1);
     EXPECT_EQ(host.events, Events{"start 2"});
