@@ -1,11 +1,9 @@
 #pragma once
 
-// What the monitor relies on from a WindowSystem, as one typed suite run on
-// the simulated desktop natively and on user32 under Wine: it holds the
-// simulation to the real window manager wherever the logic leans on it.
-// A Desk drives one desktop as other programs do: create(class in UTF-8,
-// style, items of its own menu bar or -1 for none) makes a window on top;
-// pump() lets the windows' owner handle what it was asked.
+// What the monitor relies on from a WindowSystem, run on the simulated desktop
+// and on user32 under Wine. A Desk drives one desktop as other programs do:
+// create(class in UTF-8, style, items of its own bar or -1) makes a window on
+// top; pump() lets the windows' owner handle what it was asked.
 
 #include <gtest/gtest.h>
 

@@ -40,8 +40,6 @@ private:
 SimulatedDesktop::SimulatedDesktop() = default;
 SimulatedDesktop::~SimulatedDesktop() = default;
 
-// --- set-up and interference ---
-
 WindowHandle SimulatedDesktop::create(const std::string& className, std::int32_t style, MenuHandle menu) {
     while (used_.contains(nextWindow_) || nextWindow_ == kDesktop) ++nextWindow_;
     return createWithHandle(nextWindow_++, className, style, menu);
@@ -81,8 +79,6 @@ void SimulatedDesktop::hide(WindowHandle h) {
     if (foreground_ == h) foreground_ = 0;
 }
 
-// --- menus ---
-
 MenuHandle SimulatedDesktop::createMenu(std::vector<std::string> captions) {
     const MenuHandle m = nextMenu_++;
     auto& items = menus_[m];
@@ -107,8 +103,6 @@ NativeMenu& SimulatedDesktop::formMenu(WindowHandle owner) {
     return *formMenus_.emplace_back(std::make_unique<MenuAdapter>(*this, menuOf(owner), owner));
 }
 
-// --- message queues ---
-
 void SimulatedDesktop::pumpMessages() {
     for (const WindowHandle h : std::vector(z_)) pumpMessages(h);
 }
@@ -122,8 +116,6 @@ void SimulatedDesktop::pumpMessages(WindowHandle h) {
         else if (!w->refusesClose) destroy(h);
     }
 }
-
-// --- the log ---
 
 void SimulatedDesktop::call(const char* name, WindowHandle h, std::int64_t a, std::int64_t b) {
     if (inHook_) return;
@@ -139,8 +131,6 @@ int SimulatedDesktop::count(const std::string& name, WindowHandle h) const {
     return static_cast<int>(
         std::count_if(log.begin(), log.end(), [&](const Op& op) { return op.name == name && (h == 0 || op.h == h); }));
 }
-
-// --- WindowSystem ---
 
 int SimulatedDesktop::post(const char* name, WindowHandle h, int msg, std::int64_t a, std::int64_t b) {
     call(name, h, a, b);

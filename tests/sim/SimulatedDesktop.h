@@ -1,19 +1,12 @@
 #pragma once
 
-// A desktop in memory, so that the monitor's logic can be driven tick by tick
-// against windows that the test places, reorders, hides and closes exactly when
-// it wants to. It answers the WindowSystem calls as the Windows window manager
-// does on the points the monitor relies on (the contract suite holds it to
-// user32): Z order and the GW_HWNDNEXT chain, styles and the visible bit, class
-// names (given in UTF-8) cut to the caller's buffer, menu bars as shared
-// objects that die with the window that shows them, and ShowWindowAsync /
-// PostMessageA that only queue work for the window's owner, which does it when
-// the test pumps that window's messages. Every call is logged, and `beforeCall`
-// lets a test change the desktop between any two calls, as other programs do.
-//
-// It does NOT model child or owned windows, geometry, threads, activation
-// rules (the foreground window is whatever the test sets), messages other than
-// WM_CLOSE, or submenus.
+// A desktop in memory, answering the WindowSystem calls as the window manager
+// does where the monitor relies on it (the contract suite holds it to user32).
+// ShowWindowAsync and PostMessageA only queue work for the window's owner,
+// done when the test pumps it. Every call is logged, and `beforeCall` lets a
+// test change the desktop between any two calls, as other programs do. No
+// child windows, geometry, threads or activation rules: the foreground window
+// is whatever the test sets.
 
 #include <cstdint>
 #include <deque>

@@ -1,7 +1,5 @@
-// ForeignCalls driven with plain functions that block on a gate the test
-// opens, or that answer false as a probe of a hung owner does, so that "hung"
-// is exact and nothing depends on a real window. Also run under
-// ThreadSanitizer.
+// ForeignCalls driven with plain functions that block on a gate, or answer
+// false as a probe of a hung owner does, so that "hung" is exact.
 
 #include "winsys/ForeignCalls.h"
 
@@ -138,9 +136,6 @@ TEST(ForeignCalls, AnOwnerThatDidNotAnswerIsLeftAloneForTheBackoff) {
     EXPECT_EQ(log.entries(), (Names{"another owner", "after the backoff"}));
 }
 
-// With every worker stuck, a further owner waits for one to come free instead
-// of starting yet another thread; idle workers exit; and the destructor
-// leaves a stuck call to finish on its own.
 TEST(ForeignCalls, WorkersStayWithinTheLimitExitWhenIdleAndAreNotWaitedFor) {
     auto calls = std::make_unique<ForeignCalls>(ForeignCalls::Limits{2, 50ms, 1000ms});
     Gate gate, stuck;

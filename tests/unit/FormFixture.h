@@ -1,12 +1,9 @@
 #pragma once
 
-// Form1 on a simulated desktop, with stand-ins for the form toolkit, so that
-// its handlers run without a window or a message loop: the test ticks the
-// timers itself, answers the message boxes from a script and reads back what
-// the handlers did. The stand-ins keep the toolkit's contracts (a list's
-// NewIndex, a modal box that returns only after it has been "open") and
-// nothing more. The main window is a window of the desktop whose menu bar is
-// the one Form1's items live in.
+// Form1 on a simulated desktop, with stand-ins for the form toolkit that keep
+// its contracts (a list's NewIndex, a modal box that returns only after it has
+// been "open") and nothing more: the test ticks the timers itself, answers the
+// boxes from a script and reads back what the handlers did.
 
 #include <gtest/gtest.h>
 
@@ -77,9 +74,8 @@ public:
                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 };
 
-// A box takes its answer when it opens (OK when none is scripted); whileOpen
-// then runs, except for a box opened from inside whileOpen itself. The texts
-// and flags are checked where they reach the screen.
+// A box takes its answer (OK when none is scripted), then runs whileOpen,
+// except for a box opened from inside it. Texts and flags are checked on screen.
 class ScriptedMessageBoxes : public MessageBoxes {
 public:
     int show(const std::string& prompt, int, const std::string&) override {

@@ -1,7 +1,5 @@
 // Form1's handlers where an example states the rule better than the random
-// sessions can: which foreground window the watcher offers and what each
-// answer does, the keeper's wind-down, the order in which the buttons switch
-// the timers, the unload, and the timers themselves.
+// sessions can.
 
 #include "FormFixture.h"
 #include "res/resource.h"
@@ -28,7 +26,6 @@ protected:
     }
 };
 
-// Which foreground window the watcher offers, and what each answer does.
 TEST(Watcher, OffersOnlyAVisibleBrowserThatIsNotItsOwnWindowAndTakesItOnYes) {
     enum Front { Browser, Main, Other, Hidden, None, Own, GoesWhileAsked };
     struct Row {
@@ -67,8 +64,7 @@ TEST(Watcher, OffersOnlyAVisibleBrowserThatIsNotItsOwnWindowAndTakesItOnYes) {
     }
 }
 
-// A window listed already is refused, with the watcher off first; the keeper
-// winds down only once every selected window is gone.
+// It begins with a window listed already, refused with the watcher off first.
 TEST_F(Handlers, TheKeeperWindsDownOnlyOnceEverySelectedWindowIsGone) {
     const WindowHandle a = browser(), b = browser(), c = browser();
     for (const WindowHandle h : {a, b, c}) pick(h);
@@ -131,9 +127,8 @@ TEST_F(Handlers, TheButtonsSwitchTheTimersInTheirOrder) {
     EXPECT_EQ(boxes.shown.size(), 2u) << "the question only";
 }
 
-// The selected browsers go back without our bar and maximised; gone ones are
-// skipped. Our bar dies with the main window, so the browsers that the sweep
-// gave it to lose it too, but stay as they are; others keep their own.
+// Our bar dies with the main window, so the browsers that the sweep gave it
+// to lose it too, but stay as they are.
 TEST_F(Handlers, TheUnloadGivesTheBrowsersBack) {
     const WindowHandle a = browser(), b = browser(), other = browser(), stranger = browser();
     const MenuHandle strangersOwn = desk.menuOf(stranger);
@@ -153,9 +148,7 @@ TEST_F(Handlers, TheUnloadGivesTheBrowsersBack) {
     EXPECT_NE(desk.menuOf(mainWnd), 0) << "the main window keeps its own bar";
 }
 
-// A modal box inside a handler lets the same timer come due again; that
-// tick must not run the handler inside itself, nor a tick of a timer that
-// is off.
+// A modal box inside a handler lets the same timer come due again.
 TEST(TimerTest, RunsItsHandlerOnlyWhenOnAndNeverInsideItself) {
     FakeTimerHost host;
     int depth = 0, maxDepth = 0, ticks = 0;

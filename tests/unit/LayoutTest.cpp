@@ -1,5 +1,4 @@
-// The conversion of the forms' twips to pixels, and what the forms' geometry
-// keeps at every DPI that Windows offers.
+// The forms' twips as pixels, at every DPI that Windows offers.
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,5 @@
-// The pop-up sweep: what one Timer1 tick closes, counts and leaves alone, one
-// row for each kind of window; and its walk down the top-level windows, on
-// desktops far larger than the other tests use and on desktops whose windows
-// vanish or reorder under it: every window is examined exactly once,
-// whatever its handle.
+// The pop-up sweep, one row for each kind of window, and its walk down the
+// top-level windows, which examines every window once whatever happens.
 
 #include <map>
 #include <set>
@@ -17,8 +14,7 @@ constexpr int kNoBar = -1;
 
 class Sweep : public FormFixture {
 protected:
-    // One tick, as the timer brings it, then every program handles the hides
-    // and closes it was sent.
+    // One tick, then every program handles what it was sent.
     void tick() {
         form.Timer1.SetEnabled(true);
         form.onTimer(kIdTimer1);
@@ -82,9 +78,7 @@ TEST_F(Sweep, ClosesExactlyTheWindowsOfEachKindThatItShould) {
     EXPECT_EQ(form.timemenu.Caption(), "09:05:02    Sonntag Dez 6 2026");
 }
 
-// An empty bar is closed only when the count reads 0 twice and the window
-// is still there: a bar that goes between the reads, or a window that goes
-// before the close, is left alone.
+// A bar that goes between the two reads, or a window that goes before the close, is left alone.
 TEST_F(Sweep, AnEmptyBarIsReadTwiceAndTheWindowAskedForBeforeTheClose) {
     for (const char* change : {"GetMenu", "IsWindow"}) {
         SimulatedForm fresh;
@@ -102,9 +96,7 @@ TEST_F(Sweep, AnEmptyBarIsReadTwiceAndTheWindowAskedForBeforeTheClose) {
     }
 }
 
-// Two windows that take turns dropping below each other whenever the walk
-// moves on would lead the chain round for ever; each window is examined once
-// and the tick ends.
+// Two windows that swap places whenever the walk moves on would lead the chain round for ever.
 TEST_F(Sweep, ReorderingWindowsCannotKeepTheWalkGoing) {
     const WindowHandle a = desk.create("Restless", kFrameStyle);
     const WindowHandle b = desk.create("Restless", kFrameStyle);
@@ -139,8 +131,6 @@ std::vector<std::string> askedAfterClose(const SimulatedDesktop& desk) {
 
 class Walk : public FormFixture {
 protected:
-    // How often each window's style was read in one sweep tick: once per
-    // examined window.
     std::map<WindowHandle, int> styleReadsOfOneTick() {
         desk.log.clear();
         form.Timer1_Timer();
@@ -159,9 +149,8 @@ protected:
     }
 };
 
-// More than a few thousand windows, with handles that differ only in their
-// high bits, with and without the sign bit, as the window manager's reuse
-// counters produce them: the walk may only stop at the size of a desktop.
+// Handles that differ only in their high bits, as the window manager's reuse
+// counters make them; the walk may only stop at the size of a desktop.
 TEST_F(Walk, ThousandsOfWindowsAreEachExaminedOnce) {
     for (std::uint32_t i = 1; i <= 1500; ++i)
         for (const std::uint32_t h : {(i << 16) | 0x1234u, (i << 16) | 0x5678u, (i << 20) | 0x80001234u,
@@ -173,11 +162,9 @@ TEST_F(Walk, ThousandsOfWindowsAreEachExaminedOnce) {
     EXPECT_EQ(form.totalClose, 600);
 }
 
-// Any one window vanishing at any one call of a tick, among pop-ups whose
-// owners destroy them when asked to close: every other window below the
-// topmost is examined exactly once, every pop-up is closed, and nothing is
-// asked of a window after its WM_CLOSE. The same for the unload's walk,
-// which takes our menu bar off every window that shows it.
+// Any one window vanishing at any one call, among pop-ups whose owners destroy
+// them when asked to close; the same for the unload's walk, which takes our
+// menu bar off every window that shows it.
 TEST_F(Walk, AWindowVanishingAtAnyCallLeavesNoOtherWindowBehind) {
     struct Desk : SimulatedForm {
         std::vector<WindowHandle> pops, all;  // all: every window but the topmost
