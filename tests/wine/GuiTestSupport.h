@@ -38,14 +38,16 @@ inline constexpr std::chrono::milliseconds kDeadline{5000};
 // Waits on a thread of its own for a visible top-level window of this thread
 // with that class and caption, then runs `act` on it once -- which looks at
 // it and answers it -- while this thread sits in the window's modal loop.
-// The result is true when it found its window.
+// The result is true when it found its window and the answer ended it.
 inline std::future<bool> watchFor(std::wstring cls, std::wstring caption, std::function<void(HWND)> act) {
     return std::async(std::launch::async, [=, gui = GetCurrentThreadId()] {
         HWND w = nullptr;
-        if (!waitUntil([&] { return (w = demo::findTopLevel(cls, caption, 0, gui)) != nullptr; }, kDeadline))
-            return false;
+        const auto find = [&] { return (w = demo::findTopLevel(cls, caption, 0, gui)) != nullptr; };
+        if (!waitUntil(find, kDeadline)) return false;
         act(w);
-        return true;
+        if (waitUntil([&] { return !find(); }, kDeadline)) return true;
+        PostThreadMessageW(gui, WM_QUIT, 0, 0);  // ends the modal loop that would hold the test
+        return false;
     });
 }
 
