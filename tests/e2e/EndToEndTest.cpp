@@ -39,8 +39,6 @@ TEST(EndToEnd, PickSweepAndGiveTheBrowserBack) {
     ASSERT_TRUE(demo) << "cannot start the demo browser, error " << GetLastError();
     const HWND browser = waitForTopLevel(kFrameClass, kFrameTitle, demo.pid(), kStartDeadline);
     ASSERT_NE(browser, nullptr) << "no demo browser frame";
-    const HMENU own = GetMenu(browser);
-    ASSERT_NE(own, nullptr);
 
     // Select Window, the browser to the front, Yes to the question, and Start.
     ASSERT_TRUE(clickButton(main, IDC_COMMAND3));
@@ -52,7 +50,6 @@ TEST(EndToEnd, PickSweepAndGiveTheBrowserBack) {
     answerBox(box, IDYES);
     ASSERT_TRUE(waitUntil([&] { return GetMenu(main) && GetMenu(browser) == GetMenu(main); }, kDeadline))
         << "the browser did not get Popquell's menu bar";
-    EXPECT_NE(GetMenu(browser), own);
     ASSERT_TRUE(clickButton(main, IDC_COMMAND1));
     ASSERT_TRUE(waitUntil([&] { return IsIconic(main) != 0; }, kDeadline)) << "Popquell did not minimise";
 
