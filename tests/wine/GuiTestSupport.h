@@ -118,14 +118,15 @@ public:
             const HMENU menu = menuItems >= 0 ? CreateMenu() : nullptr;
             for (int i = 0; i < menuItems; ++i) AppendMenuW(menu, MF_STRING, 100u + i, L"Item");
             const int offset = 20 * static_cast<int>(windows_.size());
-            *made = CreateWindowExW(exStyle, cls.c_str(), L"", style, 40 + offset, 200 + offset, 300, 200, nullptr,
-                                    menu, GetModuleHandleW(nullptr), nullptr);
+            // Shown on top but not activated: a late activation would reorder the windows under the test.
+            *made = CreateWindowExW(exStyle, cls.c_str(), L"", style & ~WS_VISIBLE, 40 + offset, 200 + offset, 300,
+                                    200, nullptr, menu, GetModuleHandleW(nullptr), nullptr);
             if (*made) windows_.emplace_back(*made, menu);
             else if (menu) DestroyMenu(menu);
+            if (*made && (style & WS_VISIBLE)) ShowWindow(*made, SW_SHOWNA);
         });
         return *made;
     }
-    // As the user does.
     void bringToFront(HWND w) { run([w] { SetForegroundWindow(w); }); }
     void close(HWND w) { run([w] { DestroyWindow(w); }); }
     // Runs f on this thread and waits for it, with a deadline.

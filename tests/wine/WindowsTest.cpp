@@ -261,7 +261,6 @@ TEST_F(Windows, ADpiChangeTakesTheSuggestedRectangleAndScalesTheControls) {
     for (const Control& c : kMainControls) expectControl(window.hwnd(), c, 144);
 }
 
-// The real timers tick at their own intervals.
 TEST_F(Windows, RealTimersTickAtTheirIntervals) {
     TimerTicks ticks(window.hwnd());
     form.Timer1.SetEnabled(true);
