@@ -1,145 +1,64 @@
 #pragma once
 
-// What the tests of the real main window need around it under Wine: a pump
-// with a deadline, a watcher that answers modal windows from a second
-// thread, and a second GUI thread that plays the browser. Every wait ends at
-// a deadline, and every thread and window they start is ended with them.
+// What the tests of real windows under Wine share: the real main window with
+// a pump that has a deadline, a watcher that answers modal windows from a
+// second thread, and GUI threads that play the browsers. Every wait ends at a
+// deadline, and every thread and window they start is ended with them.
 
 #include <windows.h>
 
+#include <commctrl.h>
+#include <gtest/gtest.h>
 #include <tlhelp32.h>
 
-#include <atomic>
 #include <chrono>
 #include <functional>
 #include <future>
+#include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/win32/MainWindow.h"
 #include "demo/RemoteWindows.h"
-#include "ui/win32/Handles.h"
-#include "ui/win32/Text.h"
+#include "res/resource.h"
+#include "winsys/win32/Win32WindowSystem.h"
 
 namespace popquell::wine {
 
 using namespace std::chrono_literals;
 using SteadyClock = std::chrono::steady_clock;
+using Ms = std::chrono::duration<double, std::milli>;
+using demo::waitUntil;
 
 // Long enough for any honest wait, short enough that a broken test ends.
 inline constexpr std::chrono::milliseconds kDeadline{5000};
 
-// Dispatches this thread's messages until pred holds or the deadline
-// passes. With a main window, messages go through its dialog handling, as
-// in the program's own loop.
-template <typename Pred>
-bool pumpUntil(Pred pred, std::chrono::milliseconds deadline = kDeadline,
-               MainWindow* window = nullptr) {
-    const auto end = SteadyClock::now() + deadline;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (window) {
-                window->dispatch(msg);
-            } else {
-                TranslateMessage(&msg);
-                DispatchMessageW(&msg);
-            }
-        }
-        if (pred()) return true;
-        if (SteadyClock::now() > end) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
+// Waits on a thread of its own for a visible top-level window of this thread
+// with that class and caption, then runs `act` on it once -- which looks at
+// it and answers it -- while this thread sits in the window's modal loop.
+// The result is true when it found its window and the answer ended it.
+inline std::future<bool> watchFor(std::wstring cls, std::wstring caption, std::function<void(HWND)> act) {
+    return std::async(std::launch::async, [=, gui = GetCurrentThreadId()] {
+        HWND w = nullptr;
+        const auto find = [&] { return (w = demo::findTopLevel(cls, caption, 0, gui)) != nullptr; };
+        if (!waitUntil(find, kDeadline)) return false;
+        act(w);
+        if (waitUntil([&] { return !find(); }, kDeadline)) return true;
+        PostThreadMessageW(gui, WM_QUIT, 0, 0);  // ends the modal loop that would hold the test
+        return false;
+    });
 }
 
-// Keeps dispatching for a while: for checks that something does NOT
-// happen, which no event can end sooner.
-inline void pumpFor(std::chrono::milliseconds span, MainWindow* window = nullptr) {
-    pumpUntil([] { return false; }, span, window);
+// A message box of the program, answered with `answer` (IDYES, IDNO, IDOK).
+inline std::future<bool> answerBox(int answer, demo::Box* seen = nullptr) {
+    return watchFor(L"#32770", L"Popquell", [answer, seen](HWND w) {
+        const demo::Box box = demo::lookAtBox(w);
+        if (seen) *seen = box;
+        demo::answerBox(box, answer);
+    });
 }
-
-using demo::menuItemText;
-
-// What the watcher saw of a modal window before it answered it: what a
-// message box shows, and more.
-struct SeenWindow : demo::Box {
-    std::wstring cls;
-    LONG style = 0;
-    LONG exStyle = 0;
-    HWND owner = nullptr;
-    bool ownerEnabled = true;
-};
-
-inline SeenWindow look(HWND w) {
-    SeenWindow seen;
-    static_cast<demo::Box&>(seen) = demo::lookAtBox(w);
-    seen.cls = className(w);
-    seen.style = GetWindowLongA(w, GWL_STYLE);
-    seen.exStyle = GetWindowLongA(w, GWL_EXSTYLE);
-    seen.owner = GetWindow(w, GW_OWNER);
-    seen.ownerEnabled = seen.owner ? IsWindowEnabled(seen.owner) != 0 : true;
-    return seen;
-}
-
-// Waits on a thread of its own for a visible top-level window of the GUI
-// thread with this class and caption, then runs `act` on it once -- which
-// looks at it and answers it -- from that thread, while the GUI thread
-// sits in the window's modal loop. Gives up at its deadline.
-class ModalWatcher {
-public:
-    using Act = std::function<void(HWND)>;
-
-    ModalWatcher(std::wstring cls, std::wstring caption, Act act,
-                 std::chrono::milliseconds deadline = kDeadline)
-        : gui_(GetCurrentThreadId()),
-          thread_([this, cls = std::move(cls), caption = std::move(caption), act = std::move(act),
-                   deadline] { watch(cls, caption, act, deadline); }) {}
-    ~ModalWatcher() { join(); }
-    ModalWatcher(const ModalWatcher&) = delete;
-    ModalWatcher& operator=(const ModalWatcher&) = delete;
-
-    // A message box of the program, answered with `answer` (IDYES, IDNO, IDOK).
-    static std::unique_ptr<ModalWatcher> answerBox(int answer, SeenWindow* seen,
-                                                   std::chrono::milliseconds deadline = kDeadline) {
-        return std::make_unique<ModalWatcher>(
-            L"#32770", L"Popquell",
-            [answer, seen](HWND box) {
-                if (seen) *seen = look(box);
-                PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
-            },
-            deadline);
-    }
-
-    // Waits for the watcher to finish; true when it found its window.
-    bool found() {
-        join();
-        return found_;
-    }
-
-private:
-    void watch(const std::wstring& cls, const std::wstring& caption, const Act& act,
-               std::chrono::milliseconds deadline) {
-        const auto end = SteadyClock::now() + deadline;
-        while (SteadyClock::now() < end) {
-            if (const HWND w = demo::findTopLevel(cls, caption, 0, gui_)) {
-                act(w);
-                found_ = true;
-                return;
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-    }
-    void join() {
-        if (thread_.joinable()) thread_.join();
-    }
-
-    DWORD gui_;
-    bool found_ = false;
-    std::thread thread_;
-};
 
 // A window class registered for as long as the object lives.
 class WindowClass {
@@ -148,7 +67,6 @@ public:
         WNDCLASSW wc{};
         wc.lpfnWndProc = proc;
         wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
         wc.lpszClassName = name_.c_str();
         registered_ = RegisterClassW(&wc) != 0;
     }
@@ -157,42 +75,30 @@ public:
     }
     WindowClass(const WindowClass&) = delete;
     WindowClass& operator=(const WindowClass&) = delete;
-
-    bool registered() const { return registered_; }
     const wchar_t* name() const { return name_.c_str(); }
 
 private:
     std::wstring name_;
-    bool registered_ = false;
+    bool registered_;
 };
 
 // Threads of this process, Wine's own included.
 inline int threadsOfThisProcess() {
-    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return -1;
-    struct Closer {
-        HANDLE h;
-        ~Closer() { CloseHandle(h); }
-    } closer{snapshot};
+    const unique_handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (snapshot.get() == INVALID_HANDLE_VALUE) return -1;
     THREADENTRY32 entry{};
     entry.dwSize = sizeof entry;
     int count = 0;
-    for (BOOL more = ::Thread32First(snapshot, &entry); more;
-         more = ::Thread32Next(snapshot, &entry)) {
-        if (entry.th32OwnerProcessID == ::GetCurrentProcessId()) ++count;
-    }
+    for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry))
+        count += entry.th32OwnerProcessID == GetCurrentProcessId();
     return count;
 }
 
-// A second GUI thread with a message loop of its own, which owns the
-// "browser" windows: to Popquell they are another program's windows. hang()
-// makes it stop pumping messages, as a hung program does. At the end it
-// takes the test's menus (the main window's among them) off its windows
-// before it destroys them, so that the teardown frees only their own.
+// A GUI thread that owns "browser" windows, another program's to Popquell;
+// hang() stops its messages, as a hung program's. At the end it takes the
+// test's menus off its windows before it destroys them, freeing only their own.
 class BrowserThread {
 public:
-    static constexpr int kNoMenuBar = -1;
-
     BrowserThread() {
         auto started = std::make_shared<std::promise<DWORD>>();
         auto id = started->get_future();
@@ -204,43 +110,25 @@ public:
         PostThreadMessageW(id_, WM_QUIT, 0, 0);
         thread_.join();
     }
-    BrowserThread(const BrowserThread&) = delete;
-    BrowserThread& operator=(const BrowserThread&) = delete;
 
-    DWORD id() const { return id_; }
-
-    // A window of this thread; menuItems is the number of items of a menu
-    // bar of its own, or kNoMenuBar.
-    HWND create(const wchar_t* cls, DWORD style, int menuItems = kNoMenuBar, DWORD exStyle = 0) {
+    // A window of this thread with a bar of menuItems items of its own; none when negative.
+    HWND create(const wchar_t* cls, DWORD style, int menuItems = -1, DWORD exStyle = 0) {
         auto made = std::make_shared<HWND>(nullptr);
         run([this, made, cls = std::wstring(cls), style, menuItems, exStyle] {
-            HMENU menu = nullptr;
-            if (menuItems >= 0) {
-                menu = CreateMenu();
-                for (int i = 0; i < menuItems; ++i) {
-                    const std::wstring text = L"Item " + std::to_wstring(i + 1);
-                    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(100 + i), text.c_str());
-                }
-            }
+            const HMENU menu = menuItems >= 0 ? CreateMenu() : nullptr;
+            for (int i = 0; i < menuItems; ++i) AppendMenuW(menu, MF_STRING, 100u + i, L"Item");
             const int offset = 20 * static_cast<int>(windows_.size());
-            *made = CreateWindowExW(exStyle, cls.c_str(), L"", style, 40 + offset, 200 + offset, 300,
+            // Shown on top but not activated: a late activation would reorder the windows under the test.
+            *made = CreateWindowExW(exStyle, cls.c_str(), L"", style & ~WS_VISIBLE, 40 + offset, 200 + offset, 300,
                                     200, nullptr, menu, GetModuleHandleW(nullptr), nullptr);
-            if (*made) windows_.push_back({*made, menu});
+            if (*made) windows_.emplace_back(*made, menu);
             else if (menu) DestroyMenu(menu);
+            if (*made && (style & WS_VISIBLE)) ShowWindow(*made, SW_SHOWNA);
         });
         return *made;
     }
-
-    // As the user brings the window to the front.
-    void bringToFront(HWND w) {
-        run([w] { SetForegroundWindow(w); });
-    }
-    // As the user closes the window; false when it was not there to close.
-    bool close(HWND w) {
-        auto done = std::make_shared<bool>(false);
-        run([w, done] { *done = DestroyWindow(w) != 0; });
-        return *done;
-    }
+    void bringToFront(HWND w) { run([w] { SetForegroundWindow(w); }); }
+    void close(HWND w) { run([w] { DestroyWindow(w); }); }
     // Runs f on this thread and waits for it, with a deadline.
     bool run(std::function<void()> f) {
         auto task = std::make_shared<std::packaged_task<void()>>(std::move(f));
@@ -251,14 +139,12 @@ public:
         return done.wait_for(kDeadline) == std::future_status::ready;
     }
 
-    // Stops pumping messages until resume(), for 10 s at most; true once
-    // the thread has stopped.
+    // Stops pumping messages until resume(), for 15 s at most; true once stopped.
     bool hang() {
         ResetEvent(resume_.get());
         PostThreadMessageW(id_, kHang, 0, 0);
         return WaitForSingleObject(hanging_.get(), 5000) == WAIT_OBJECT_0;
     }
-    bool hanging() const { return WaitForSingleObject(hanging_.get(), 0) == WAIT_OBJECT_0; }
     void resume() { SetEvent(resume_.get()); }
 
 private:
@@ -271,12 +157,10 @@ private:
         started.set_value(GetCurrentThreadId());
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
             if (msg.hwnd == nullptr && msg.message == kRun) {
-                std::unique_ptr<std::function<void()>> call(
-                    reinterpret_cast<std::function<void()>*>(msg.lParam));
-                (*call)();
+                (*std::unique_ptr<std::function<void()>>(reinterpret_cast<std::function<void()>*>(msg.lParam)))();
             } else if (msg.hwnd == nullptr && msg.message == kHang) {
                 SetEvent(hanging_.get());
-                WaitForSingleObject(resume_.get(), 10000);
+                WaitForSingleObject(resume_.get(), 15000);
                 ResetEvent(hanging_.get());
             } else {
                 TranslateMessage(&msg);
@@ -290,26 +174,57 @@ private:
         }
     }
 
-    struct Owned {
-        HWND window;
-        HMENU menu;  // its own bar, which goes with it
-    };
-    std::vector<Owned> windows_;  // used on the thread only
+    std::vector<std::pair<HWND, HMENU>> windows_;  // each with its own bar; used on the thread only
     unique_handle resume_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     unique_handle hanging_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     DWORD id_ = 0;
     std::thread thread_;
 };
 
-// Polls pred, for effects that another thread brings about.
-template <typename Pred>
-bool eventually(Pred pred, std::chrono::milliseconds deadline = kDeadline) {
-    const auto end = SteadyClock::now() + deadline;
-    while (!pred()) {
-        if (SteadyClock::now() > end) return false;
-        std::this_thread::sleep_for(5ms);
+// The times at which a window's timers ticked, by id, as the ticks reached
+// its procedure. Read on the window's thread.
+class TimerTicks {
+public:
+    explicit TimerTicks(HWND w) : window_(w) { SetWindowSubclass(w, &proc, 1, reinterpret_cast<DWORD_PTR>(this)); }
+    ~TimerTicks() { RemoveWindowSubclass(window_, &proc, 1); }
+    std::vector<SteadyClock::time_point>& operator[](WPARAM id) { return times_[id]; }
+
+private:
+    static LRESULT CALLBACK proc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+        if (msg == WM_TIMER) reinterpret_cast<TimerTicks*>(self)->times_[wParam].push_back(SteadyClock::now());
+        return DefSubclassProc(w, msg, wParam, lParam);
     }
-    return true;
-}
+    HWND window_;
+    std::map<WPARAM, std::vector<SteadyClock::time_point>> times_;
+};
+
+// The real main window, whose messages the test pumps as the program's own
+// loop does.
+class MainWindowTest : public ::testing::Test {
+protected:
+    template <typename Pred>
+    bool pump(Pred pred, std::chrono::milliseconds deadline = kDeadline) {
+        const auto end = SteadyClock::now() + deadline;
+        for (MSG msg;;) {
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) window.dispatch(msg);
+            if (pred()) return true;
+            if (SteadyClock::now() > end) return false;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        }
+    }
+    HWND control(int id) const { return GetDlgItem(window.hwnd(), id); }
+    void click(int id) { SendMessageW(control(id), BM_CLICK, 0, 0); }
+
+    // Select Window, the browser to the front until the box comes, and `answer` to it; true once answered.
+    bool pick(BrowserThread& owner, HWND browser, int answer = IDYES, demo::Box* seen = nullptr) {
+        auto watcher = answerBox(answer, seen);
+        click(IDC_COMMAND3);
+        return pump([&] { return !form.Timer2.Enabled() || (owner.bringToFront(browser), false); }) && watcher.get();
+    }
+
+    Win32WindowSystem ws;
+    MainWindow window{GetModuleHandleW(nullptr), ws};
+    Form1& form = window.form();
+};
 
 }  // namespace popquell::wine
