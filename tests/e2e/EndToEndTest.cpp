@@ -1,7 +1,5 @@
-// The real popquell.exe and the demo browser, each a process of its own, as
-// the user meets them: this third process drives them and checks, through
-// the window manager alone, what happened to the windows.
-//
+// The real popquell.exe and the demo browser, driven as the user does and
+// checked through the window manager alone.
 //   e2e_tests --popquell PATH --demo-browser PATH [gtest options]
 
 #include <windows.h>
@@ -27,9 +25,7 @@ std::wstring gPopquell, gDemoBrowser;
 constexpr auto kStartDeadline = 20s;
 constexpr auto kDeadline = 5s;
 
-// The user's journey: pick the browser, Start, pop-ups come and go within a
-// sweep, and closing Popquell gives the browser back and ends the program
-// cleanly. Both programs end with the test, by their handles, whatever happens.
+// Both programs end with the test, by their handles, whatever happens.
 TEST(EndToEnd, PickSweepAndGiveTheBrowserBack) {
     const Process popquell = Process::start(gPopquell, L"");
     ASSERT_TRUE(popquell) << "cannot start popquell.exe, error " << GetLastError();
@@ -53,8 +49,7 @@ TEST(EndToEnd, PickSweepAndGiveTheBrowserBack) {
     ASSERT_TRUE(clickButton(main, IDC_COMMAND1));
     ASSERT_TRUE(waitUntil([&] { return IsIconic(main) != 0; }, kDeadline)) << "Popquell did not minimise";
 
-    // The demo opens a pop-up now; the sweep runs once a second, and the
-    // window manager and the demo take a moment more.
+    // The sweep runs once a second; the window manager and the demo take a moment more.
     for (int i = 0; i < 3; ++i) {
         DWORD_PTR popup = 0;
         ASSERT_TRUE(SendMessageTimeoutW(browser, kOpenMessage, static_cast<WPARAM>(Kind::Popup), 0, SMTO_ABORTIFHUNG,
@@ -69,8 +64,7 @@ TEST(EndToEnd, PickSweepAndGiveTheBrowserBack) {
     EXPECT_EQ(popquell.exitCode(), 0u);
 }
 
-// A path from the command line; a relative one is taken from this program's
-// own folder, where the build puts it beside the others.
+// A relative path is taken from this program's folder, where the build puts the others.
 std::wstring programPath(const char* arg) {
     std::wstring path = widen(arg);
     std::replace(path.begin(), path.end(), L'/', L'\\');

@@ -63,14 +63,6 @@ private:
     std::shared_ptr<std::pair<std::mutex, Names>> state_ = std::make_shared<std::pair<std::mutex, Names>>();
 };
 
-// The probe of an owner that does not answer: it waits its patience out.
-Call unanswered(std::chrono::milliseconds patience) {
-    return [patience] {
-        std::this_thread::sleep_for(patience);
-        return false;
-    };
-}
-
 template <typename Pred>
 bool eventually(Pred pred) {
     for (const auto end = Clock::now() + kDeadline; !pred(); std::this_thread::sleep_for(2ms))
@@ -120,7 +112,7 @@ TEST(ForeignCalls, AHungOwnerHoldsOneWorkerWhateverNumberOfWindowsItHas) {
 TEST(ForeignCalls, AnOwnerThatDidNotAnswerIsLeftAloneForTheBackoff) {
     ForeignCalls calls(ForeignCalls::Limits{16, 5000ms, 200ms});
     Log log;
-    calls.post(11, 1, kMenu, unanswered(1ms));
+    calls.post(11, 1, kMenu, [] { return false; });  // the probe of an owner that did not answer
     calls.post(11, 1, kShow, log.note("dropped with the owner's hang"));
     ASSERT_TRUE(calls.drain(kDeadline));
     const auto hungAt = Clock::now();

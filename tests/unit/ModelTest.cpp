@@ -1,9 +1,7 @@
-// Long random sessions: clicks, answers, timer ticks and a desktop that other
-// programs keep changing, also in the middle of a handler and while a box is
-// open. The invariants are checked after every step and on every window-system
-// call, against the answers the window system gave Form1 at the time.
-// Sessions are seeded and replay exactly. A failure is shortened by taking
-// out steps while the same invariant still breaks, and printed step by step.
+// Long seeded random sessions: clicks, answers, ticks and a desktop that other
+// programs keep changing, also inside a handler. The invariants are checked
+// after every step and on every window-system call; a failure is shortened
+// while the same invariant still breaks, and printed step by step.
 
 #include <algorithm>
 #include <cstdint>

@@ -1,9 +1,7 @@
 #pragma once
 
-// What the tests of real windows under Wine share: the real main window with
-// a pump that has a deadline, a watcher that answers modal windows from a
-// second thread, and GUI threads that play the browsers. Every wait ends at a
-// deadline, and every thread and window they start is ended with them.
+// What the tests of real windows share. Every wait ends at a deadline, and
+// every thread and window they start is ended with them.
 
 #include <windows.h>
 
@@ -35,10 +33,8 @@ using demo::waitUntil;
 // Long enough for any honest wait, short enough that a broken test ends.
 inline constexpr std::chrono::milliseconds kDeadline{5000};
 
-// Waits on a thread of its own for a visible top-level window of this thread
-// with that class and caption, then runs `act` on it once -- which looks at
-// it and answers it -- while this thread sits in the window's modal loop.
-// The result is true when it found its window and the answer ended it.
+// Runs `act` once, from a thread of its own, on this thread's modal window of
+// that class and caption; true when it found the window and the answer ended it.
 inline std::future<bool> watchFor(std::wstring cls, std::wstring caption, std::function<void(HWND)> act) {
     return std::async(std::launch::async, [=, gui = GetCurrentThreadId()] {
         HWND w = nullptr;
@@ -64,15 +60,10 @@ inline std::future<bool> answerBox(int answer, demo::Box* seen = nullptr) {
 class WindowClass {
 public:
     explicit WindowClass(std::wstring name, WNDPROC proc = DefWindowProcW) : name_(std::move(name)) {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = proc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = name_.c_str();
+        const WNDCLASSW wc{0, proc, 0, 0, GetModuleHandleW(nullptr), nullptr, nullptr, nullptr, nullptr, name_.c_str()};
         registered_ = RegisterClassW(&wc) != 0;
     }
-    ~WindowClass() {
-        if (registered_) UnregisterClassW(name_.c_str(), GetModuleHandleW(nullptr));
-    }
+    ~WindowClass() { if (registered_) UnregisterClassW(name_.c_str(), GetModuleHandleW(nullptr)); }
     WindowClass(const WindowClass&) = delete;
     WindowClass& operator=(const WindowClass&) = delete;
     const wchar_t* name() const { return name_.c_str(); }
@@ -86,17 +77,15 @@ private:
 inline int threadsOfThisProcess() {
     const unique_handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
     if (snapshot.get() == INVALID_HANDLE_VALUE) return -1;
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof entry;
+    THREADENTRY32 entry{sizeof(THREADENTRY32)};
     int count = 0;
     for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry))
         count += entry.th32OwnerProcessID == GetCurrentProcessId();
     return count;
 }
 
-// A GUI thread that owns "browser" windows, another program's to Popquell;
-// hang() stops its messages, as a hung program's. At the end it takes the
-// test's menus off its windows before it destroys them, freeing only their own.
+// A GUI thread that owns "browser" windows, another program's to Popquell. At
+// the end it takes our menus off its windows before it destroys them.
 class BrowserThread {
 public:
     BrowserThread() {
@@ -181,8 +170,7 @@ private:
     std::thread thread_;
 };
 
-// The times at which a window's timers ticked, by id, as the ticks reached
-// its procedure. Read on the window's thread.
+// When a window's timers ticked, by id; read on the window's thread.
 class TimerTicks {
 public:
     explicit TimerTicks(HWND w) : window_(w) { SetWindowSubclass(w, &proc, 1, reinterpret_cast<DWORD_PTR>(this)); }
@@ -198,8 +186,7 @@ private:
     std::map<WPARAM, std::vector<SteadyClock::time_point>> times_;
 };
 
-// The real main window, whose messages the test pumps as the program's own
-// loop does.
+// The real main window, whose messages the test pumps as the program's loop does.
 class MainWindowTest : public ::testing::Test {
 protected:
     template <typename Pred>

@@ -65,8 +65,7 @@ INSTANTIATE_TYPED_TEST_SUITE_P(User32, WindowSystemContract, User32Desk);
 
 namespace {
 
-// A hang belongs to a thread: twenty frames of one hung browser thread take
-// one worker between them, not one each, and another thread is served.
+// A hang belongs to a thread: twenty frames of one take one worker between them.
 TEST(ForeignWindow, OneHungThreadWithManyWindowsHoldsOneWorker) {
     const WindowClass cls(L"PopquellTestWindow");
     const unique_hmenu menu(CreateMenu());
@@ -88,8 +87,7 @@ TEST(ForeignWindow, OneHungThreadWithManyWindowsHoldsOneWorker) {
         most = std::max(most, wine::threadsOfThisProcess());
         return GetMenu(fine) == menu.get();
     }, wine::kDeadline));
-    // One worker for the hung thread, one for the other; a little slack for
-    // threads of Wine's own.
+    // One worker for each thread; a little slack for threads of Wine's own.
     EXPECT_LE(most - before, 3);
 }
 

@@ -1,6 +1,5 @@
-// The program's real windows under Wine: what reaches the screen, read back
-// and held to the values they were designed with, typed here once; then what
-// only real windows do: the keyboard, painting, DPI, timers, clock, list box.
+// The program's real windows: what reaches the screen, held to the values they
+// were designed with, typed here once; then what only real windows do.
 
 #include <algorithm>
 #include <atomic>
