@@ -47,15 +47,6 @@ inline std::future<bool> watchFor(std::wstring cls, std::wstring caption, std::f
     });
 }
 
-// A message box of the program, answered with `answer` (IDYES, IDNO, IDOK).
-inline std::future<bool> answerBox(int answer, demo::Box* seen = nullptr) {
-    return watchFor(L"#32770", L"Popquell", [answer, seen](HWND w) {
-        const demo::Box box = demo::lookAtBox(w);
-        if (seen) *seen = box;
-        demo::answerBox(box, answer);
-    });
-}
-
 // A window class registered for as long as the object lives.
 class WindowClass {
 public:
@@ -77,7 +68,8 @@ private:
 inline int threadsOfThisProcess() {
     const unique_handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
     if (snapshot.get() == INVALID_HANDLE_VALUE) return -1;
-    THREADENTRY32 entry{sizeof(THREADENTRY32)};
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
     int count = 0;
     for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry))
         count += entry.th32OwnerProcessID == GetCurrentProcessId();
@@ -202,9 +194,9 @@ protected:
     HWND control(int id) const { return GetDlgItem(window.hwnd(), id); }
     void click(int id) { SendMessageW(control(id), BM_CLICK, 0, 0); }
 
-    // Select Window, the browser to the front until the box comes, and `answer` to it; true once answered.
-    bool pick(BrowserThread& owner, HWND browser, int answer = IDYES, demo::Box* seen = nullptr) {
-        auto watcher = answerBox(answer, seen);
+    // Select Window, the browser to the front until the box comes, and Yes to it; true once answered.
+    bool pick(BrowserThread& owner, HWND browser) {
+        auto watcher = watchFor(L"#32770", L"Popquell", [](HWND w) { demo::answerBox(demo::lookAtBox(w), IDYES); });
         click(IDC_COMMAND3);
         return pump([&] { return !form.Timer2.Enabled() || (owner.bringToFront(browser), false); }) && watcher.get();
     }
