@@ -160,8 +160,7 @@ void Form1::walkTopLevelWindows(bool belowTopmost, Visit visit) {
     std::unordered_map<WindowHandle, WindowHandle> nextOfClosed;
     // The window below h; gone is set when h no longer exists.
     auto successor = [&](WindowHandle h, bool& gone) {
-        if (!nextOfClosed.empty())
-            if (const auto closed = nextOfClosed.find(h); closed != nextOfClosed.end()) return closed->second;
+        if (const auto closed = nextOfClosed.find(h); closed != nextOfClosed.end()) return closed->second;
         const WindowHandle next = ws_.GetWindow(h, kGwHwndNext);
         gone = next == 0 && ws_.IsWindow(h) == 0;
         return next;

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Small faults (scripts/faults.tsv) put into the code one at a time, to see which tests catch
-them: a test that no fault makes fail proves nothing, and a fault that no
+"""Small faults (scripts/faults.tsv) put into the code one at a time, to see
+which tests catch them: a test that no fault makes fail proves nothing, and a fault that no
 test catches is a hole. Each trial changes one line, rebuilds, runs the
 tests that can see it and puts the line back.
 
@@ -18,7 +18,6 @@ import subprocess
 import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-
 
 
 def unescape(text):

@@ -84,20 +84,26 @@ public:
     std::vector<Op> log;
     int count(const std::string& name, WindowHandle h = 0) const;  // h 0: any window
 
-    WindowHandle GetDesktopWindow() override { return call("GetDesktopWindow", 0), kDesktop; }
+    WindowHandle GetDesktopWindow() override { call("GetDesktopWindow", 0); return kDesktop; }
     WindowHandle GetWindow(WindowHandle h, int cmd) override;
     std::int32_t GetWindowLongA(WindowHandle h, int index) override {
-        return call("GetWindowLongA", h, index), index == kGwlStyle ? style(h) : 0;
+        call("GetWindowLongA", h, index);
+        return index == kGwlStyle ? style(h) : 0;
     }
     int GetClassNameW(WindowHandle h, char16_t* buffer, int maxCount) override;
     WindowHandle GetForegroundWindow() override {
-        return call("GetForegroundWindow", 0), exists(foreground_) ? foreground_ : 0;
+        call("GetForegroundWindow", 0);
+        return exists(foreground_) ? foreground_ : 0;
     }
-    int IsWindow(WindowHandle h) override { return call("IsWindow", h), h == kDesktop || exists(h); }
-    int IsWindowVisible(WindowHandle h) override { return call("IsWindowVisible", h), (style(h) & kWsVisible) != 0; }
-    MenuHandle GetMenu(WindowHandle h) override { return call("GetMenu", h), menuOf(h); }
+    int IsWindow(WindowHandle h) override { call("IsWindow", h); return h == kDesktop || exists(h); }
+    int IsWindowVisible(WindowHandle h) override {
+        call("IsWindowVisible", h);
+        return (style(h) & kWsVisible) != 0;
+    }
+    MenuHandle GetMenu(WindowHandle h) override { call("GetMenu", h); return menuOf(h); }
     int GetMenuItemCount(MenuHandle menu) override {
-        return call("GetMenuItemCount", menu), menuExists(menu) ? static_cast<int>(menus_.at(menu).size()) : -1;
+        call("GetMenuItemCount", menu);
+        return menuExists(menu) ? static_cast<int>(menus_.at(menu).size()) : -1;
     }
     int SetMenu(WindowHandle h, MenuHandle menu) override;
     int ShowWindowAsync(WindowHandle h, int cmdShow) override { return post("ShowWindowAsync", h, cmdShow, cmdShow); }

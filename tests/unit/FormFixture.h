@@ -29,18 +29,17 @@ public:
         newIndex = ListCount() - 1;
     }
     int NewIndex() override { return newIndex; }
-    void Refresh() override { calls.push_back("Refresh"); }
+    void Refresh() override { ++refreshes; }
     void Clear() override {
         texts.clear();
         data.clear();
         newIndex = -1;
-        calls.push_back("Clear");
     }
 
     std::vector<std::string> texts;
     std::vector<std::int32_t> data;  // the entries' item data
     int newIndex = -1;
-    std::vector<std::string> calls;  // "Refresh", "Clear"
+    int refreshes = 0;
 };
 
 // The intervals are the real timers' business, checked where they tick.
