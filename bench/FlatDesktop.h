@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <algorithm>
 #include <cstring>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,11 @@ public:
     std::int64_t hides = 0;
     std::int64_t closes = 0;
 
+    std::vector<WindowHandle> EnumWindows() override {
+        std::vector<WindowHandle> z(windows_.size() - 1);
+        std::iota(z.begin(), z.end(), 1);
+        return z;
+    }
     WindowHandle GetDesktopWindow() override { return kDesktop; }
     WindowHandle GetWindow(WindowHandle h, int cmd) override {
         if (cmd == kGwChild) return h == kDesktop && count() > 0 ? 1 : 0;

@@ -10,6 +10,7 @@
 // 0 (or -1 from GetMenuItemCount), and callers take every result as it comes.
 
 #include <cstdint>
+#include <vector>
 
 namespace popquell {
 
@@ -32,6 +33,11 @@ class WindowSystem {
 public:
     virtual ~WindowSystem() = default;
 
+    // The top-level windows in Z order, topmost first, as they lay at one
+    // instant: a window that goes later stays in the list and fails its
+    // reads, and one made later is not in it. Following GetWindow's links
+    // instead breaks wherever another program destroys a window.
+    virtual std::vector<WindowHandle> EnumWindows() = 0;
     virtual WindowHandle GetDesktopWindow() = 0;
     // cmd is kGwChild or kGwHwndNext; 0 at the end of the list or for a gone window.
     virtual WindowHandle GetWindow(WindowHandle h, int cmd) = 0;

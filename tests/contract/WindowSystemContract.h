@@ -36,6 +36,13 @@ protected:
         }
         return met;
     }
+    // The same windows as the one list that EnumWindows takes.
+    std::vector<WindowHandle> listOrder(const std::vector<WindowHandle>& ours) {
+        std::vector<WindowHandle> met;
+        for (const WindowHandle h : ws.EnumWindows())
+            if (std::find(ours.begin(), ours.end(), h) != ours.end()) met.push_back(h);
+        return met;
+    }
 
     Desk desk;
     WindowSystem& ws = desk.ws();
@@ -43,17 +50,21 @@ protected:
 
 TYPED_TEST_SUITE_P(WindowSystemContract);
 
-TYPED_TEST_P(WindowSystemContract, TheZOrderChainRunsTopDownAndEndsWithZero) {
+// The list and the chain agree.
+TYPED_TEST_P(WindowSystemContract, TheZOrderRunsTopDownInTheChainAndTheList) {
     auto& ws = this->ws;
     const WindowHandle a = this->desk.create("PopquellContract", this->kFrame, -1),
                        b = this->desk.create("PopquellContract", this->kFrame, -1),
                        c = this->desk.create("PopquellContract", this->kFrame, -1);
     EXPECT_EQ(this->chainOrder({a, b, c}), (std::vector<WindowHandle>{c, b, a})) << "newer windows on top";
+    EXPECT_EQ(this->listOrder({a, b, c}), (std::vector<WindowHandle>{c, b, a}));
     // A window that moves takes its place in the chain at once, also for a
     // walk that stands on a window above or below it.
     this->desk.raise(a);
     EXPECT_EQ(this->chainOrder({a, b, c}), (std::vector<WindowHandle>{a, c, b}));
+    EXPECT_EQ(this->listOrder({a, b, c}), (std::vector<WindowHandle>{a, c, b}));
     this->desk.destroy(b);
+    EXPECT_EQ(this->listOrder({a, b, c}), (std::vector<WindowHandle>{a, c}));
     EXPECT_EQ(ws.IsWindow(b), 0);
     EXPECT_EQ(ws.GetWindow(b, kGwHwndNext), 0) << "a gone window has no next";
     EXPECT_NE(ws.IsWindow(c), 0);
@@ -135,7 +146,7 @@ TYPED_TEST_P(WindowSystemContract, ACloseRequestWaitsForTheOwnerAndAMaximiseActs
     EXPECT_TRUE(this->desk.maximized(browser));
 }
 
-REGISTER_TYPED_TEST_SUITE_P(WindowSystemContract, TheZOrderChainRunsTopDownAndEndsWithZero,
+REGISTER_TYPED_TEST_SUITE_P(WindowSystemContract, TheZOrderRunsTopDownInTheChainAndTheList,
                             StylesReadBackWholeAndAHideWaitsForTheOwner, ClassNamesAreReadExactlyAndCut,
                             MenuCountsTellNoBarFromAnEmptyOneAndABarIsShared,
                             ACloseRequestWaitsForTheOwnerAndAMaximiseActs);

@@ -84,6 +84,7 @@ public:
     std::vector<Op> log;
     int count(const std::string& name, WindowHandle h = 0) const;  // h 0: any window
 
+    std::vector<WindowHandle> EnumWindows() override { call("EnumWindows", 0); return z_; }
     WindowHandle GetDesktopWindow() override { call("GetDesktopWindow", 0); return kDesktop; }
     WindowHandle GetWindow(WindowHandle h, int cmd) override;
     std::int32_t GetWindowLongA(WindowHandle h, int index) override {

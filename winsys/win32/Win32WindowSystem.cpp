@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <utility>
+#include <vector>
 
 namespace popquell {
 
@@ -47,7 +48,24 @@ int onOwnersThread(ForeignCalls& foreign, HWND hwnd, CallKind kind,
     return ::IsWindow(hwnd);
 }
 
+// Nothing may unwind through user32's enumeration: a failed push_back
+// ends the enumeration instead.
+BOOL CALLBACK collect(HWND hwnd, LPARAM windows) noexcept {
+    try {
+        reinterpret_cast<std::vector<WindowHandle>*>(windows)->push_back(fromHwnd(hwnd));
+        return TRUE;
+    } catch (...) {
+        return FALSE;
+    }
+}
+
 }  // namespace
+
+std::vector<WindowHandle> Win32WindowSystem::EnumWindows() noexcept {
+    std::vector<WindowHandle> windows;
+    ::EnumWindows(collect, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
 
 WindowHandle Win32WindowSystem::GetDesktopWindow() noexcept {
     return fromHwnd(::GetDesktopWindow());

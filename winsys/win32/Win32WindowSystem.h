@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <vector>
 
 #include "winsys/WindowSystem.h"
 #include "winsys/ForeignCalls.h"
@@ -37,6 +38,8 @@ public:
     Win32WindowSystem() = default;
     explicit Win32WindowSystem(ForeignCalls::Limits limits) : foreign_(limits) {}
 
+    // An empty or shortened list when memory runs out.
+    std::vector<WindowHandle> EnumWindows() noexcept override;
     WindowHandle GetDesktopWindow() noexcept override;
     WindowHandle GetWindow(WindowHandle h, int cmd) noexcept override;
     std::int32_t GetWindowLongA(WindowHandle h, int index) noexcept override;
