@@ -9,16 +9,13 @@
 #include <string>
 
 #include "app/MenuBar.h"
+#include "app/Sweep.h"
 #include "app/Timer.h"
 #include "app/Toolkit.h"
 #include "help/Instructions.h"
 #include "winsys/WindowSystem.h"
 
 namespace popquell {
-
-// A visible pop-up with a caption and a system menu, and nothing else:
-// WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU.
-inline constexpr std::int32_t kPopupStyle = static_cast<std::int32_t>(0x96C80000u);
 
 // Menu command ids of the main window's items. The bar is shown in other
 // programs' windows, where a click sends these ids to that program; they lie
@@ -35,9 +32,6 @@ inline constexpr const char* kAppTitle = "Popquell";
 inline constexpr const char* kAlreadySelected = "Select a different window. This window already selected.";
 inline constexpr const char* kSelectQuestion = "Do you want to select this Internet Explorer? ";
 inline constexpr const char* kPleaseSelect = "Please select an Internet Explorer Window.";
-
-// "hh:mm:ss    dddd mmm d yyyy", with the clock's locale names.
-std::string timeCaption(Clock& clock);
 
 struct Form1Toolkit {
     FormWindow& window;
@@ -84,10 +78,6 @@ public:
     std::int32_t totalClose = 0;
 
 private:
-    template <typename Visit>
-    void walkTopLevelWindows(bool belowTopmost, Visit visit);
-    bool examine(WindowHandle h);
-    void closeWindow(WindowHandle h);
     MenuHandle mainMenu();
 
     WindowSystem& ws_;
@@ -95,6 +85,7 @@ private:
     Clock& clock_;
     MessageBoxes& boxes_;
     InstructionsDialog& dialog_;
+    Sweep sweep_;
 };
 
 }  // namespace popquell

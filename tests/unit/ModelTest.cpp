@@ -22,6 +22,8 @@ namespace {
 constexpr int kSeeds = 200, kSteps = 300, kMaxWindows = 24, kKinds = 11;
 constexpr std::int32_t kMaxCount = INT32_MAX;
 
+constexpr const char* kEachOnce = "the sweep examines each window of its list but the topmost once, in order";
+
 // Windows are named by tags, not handles: the window made by step i has tag
 // i, and a step naming a window whose making was shrunk away does nothing.
 constexpr int kMainTag = 0, kNoWindow = -1;
@@ -143,10 +145,12 @@ public:
 
 private:
     // What the answers to Form1 on one sweep or keeper tick said about a window.
-    enum Got { kBelow = 1, kExamined = 2, kPopup = 4, kFrame = 8, kEmptyMenu = 16, kAlive = 32, kGone = 64 };
+    enum Got { kPopup = 1, kFrame = 2, kEmptyMenu = 4, kAlive = 8, kGone = 16 };
     struct Seen {
         std::map<WindowHandle, int> got{}, closes{};  // closes: every window hidden to close
         std::vector<std::int32_t> listed;             // when the tick began
+        std::vector<WindowHandle> windows{};          // the sweep's list of the top-level windows
+        std::size_t next = 1, examined = 0;           // where in it the sweep may examine a window next
         WindowHandle menuOf = 0, hidden = 0;          // hidden: its WM_CLOSE still to come
         MenuHandle menu = -1;                         // what the last GetMenu gave, for menuOf
     };
@@ -268,6 +272,8 @@ private:
         if (id == kIdTimer1) {
             ++coverage["sweeps"];
             if (seen_.hidden != 0) fail("the close action is a hide and a WM_CLOSE", name(seen_.hidden) + " left");
+            if (seen_.examined + 1 < seen_.windows.size())
+                fail(kEachOnce, std::to_string(seen_.examined) + " of " + std::to_string(seen_.windows.size()));
             for (const auto& [h, got] : seen_.got)
                 if ((got & kPopup) != 0 && !seen_.closes.contains(h))
                     fail("every window read with exactly the pop-up style is closed", name(h) + " was not");
@@ -321,11 +327,12 @@ private:
         if (s.closes.contains(h) && (n.starts_with("Get") || n == "IsWindow") && n != "GetMenuItemCount")
             fail("a window asked to close is asked no more questions on that tick", call());
         char16_t buffer[256] = {};
-        if (n == "GetWindow" && op.a == kGwHwndNext) s.got[desk.GetWindow(h, kGwHwndNext)] |= kBelow;
+        if (n == "EnumWindows") s.windows = desk.zOrder();
         if (n == "GetWindowLongA") {
-            if ((got & kBelow) == 0) fail("the topmost window is never examined", call() + " before a read below");
-            if ((got & kExamined) != 0) fail("a window is examined once a tick", call() + " again");
-            got |= kExamined | (desk.GetWindowLongA(h, static_cast<int>(op.a)) == kPopupStyle ? kPopup : 0);
+            const auto at = std::find(s.windows.begin() + std::min(s.next, s.windows.size()), s.windows.end(), h);
+            if (at == s.windows.end()) fail(kEachOnce, call() + " out of turn");
+            s.next = static_cast<std::size_t>(at - s.windows.begin()) + 1, ++s.examined;
+            got |= desk.GetWindowLongA(h, static_cast<int>(op.a)) == kPopupStyle ? kPopup : 0;
         }
         if (n == "GetClassNameW" && desk.GetClassNameW(h, buffer, static_cast<int>(op.a)) > 0)
             got |= std::u16string(buffer) == u"IEFrame" ? kFrame : 0;
