@@ -1,5 +1,6 @@
 #include "app/Sweep.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 
@@ -34,9 +35,12 @@ void Sweep::examine(WindowHandle h) {
     if (ieFrameClass(ws_, h) == kIEFrame) {
         const int k = ws_.GetMenuItemCount(ws_.GetMenu(h));
         if (k < 1) {
-            // -1 is a frame without any menu bar: not a pop-up.
-            const int k2 = ws_.GetMenuItemCount(ws_.GetMenu(h));
+            // -1 is a frame without any menu bar: not a pop-up. Or one that
+            // shows a bar of ours that died with another window.
+            const MenuHandle menu = ws_.GetMenu(h);
+            const int k2 = ws_.GetMenuItemCount(menu);
             emptyFrame = k2 == 0 && ws_.IsWindow(h) != 0;
+            menuFrame = k2 < 0 && ours(menu);
         } else {
             menuFrame = true;
         }
@@ -46,7 +50,9 @@ void Sweep::examine(WindowHandle h) {
     if (emptyFrame) close(h);
     if (menuFrame) {
         timemenu_.SetCaption(timeCaption(clock_));
-        ws_.SetMenu(h, ws_.GetMenu(window_.hWnd()));
+        const MenuHandle bar = ws_.GetMenu(window_.hWnd());
+        if (bar != 0 && (bars_.empty() || bars_.back() != bar)) bars_.push_back(bar);
+        ws_.SetMenu(h, bar);
     }
 }
 
@@ -57,6 +63,8 @@ void Sweep::close(WindowHandle h) {
     ws_.ShowWindowAsync(h, kSwHide);
     ws_.PostMessageA(h, kWmClose, 0, 0);
 }
+
+bool Sweep::ours(MenuHandle m) const { return m != 0 && std::find(bars_.begin(), bars_.end(), m) != bars_.end(); }
 
 void Sweep::takeBarOff() {
     const WindowHandle self = window_.hWnd();

@@ -41,6 +41,7 @@ public:
 
 private:
     void close(WindowHandle h);
+    bool ours(MenuHandle m) const;
 
     WindowSystem& ws_;
     FormWindow& window_;
@@ -48,6 +49,10 @@ private:
     std::int32_t& totalClose_;
     MenuItem& totalMenu_;
     MenuItem& timemenu_;
+    // Every bar the sweep has put on a window. Our bar dies with any window
+    // that shows it and the main window makes a new one; the frames left
+    // showing an old one are known by it, and get the new one.
+    std::vector<MenuHandle> bars_;
 };
 
 }  // namespace popquell

@@ -95,6 +95,23 @@ TEST_F(Sweep, AnEmptyBarIsReadTwiceAndTheWindowAskedForBeforeTheClose) {
     }
 }
 
+// Our bar dies with any window that shows it. The frames that the sweep gave
+// it to get the new one on the next tick; a frame whose own bar died does not.
+TEST_F(Sweep, FramesLeftWithADeadBarOfOursGetTheNewOne) {
+    const WindowHandle dressed = browser(), closing = browser(), stranger = browser();
+    const MenuHandle strangersOwn = desk.menuOf(stranger);
+    desk.destroyMenu(strangersOwn);
+    coverTop();
+    tick();
+    const MenuHandle old = mainMenu();
+    ASSERT_EQ(desk.menuOf(dressed), old);
+    desk.destroy(closing);
+    tick();
+    EXPECT_NE(mainMenu(), old);
+    EXPECT_EQ(desk.menuOf(dressed), mainMenu());
+    EXPECT_EQ(desk.menuOf(stranger), strangersOwn);
+}
+
 // The calls made of a window after it was sent WM_CLOSE, other than hiding
 // it: its handle may name another window by then.
 std::vector<std::string> askedAfterClose(const SimulatedDesktop& desk) {
