@@ -3,7 +3,8 @@
 # and a private Wine prefix (docs/PERFORMANCE.md), then draws their figures.
 # Installs what is missing first. Exits non-zero when any target is missed.
 #
-#   scripts/bench-wine.sh [PART...] [--real N:SECONDS,...] [SWEEP_BENCH OPTIONS...]
+#   scripts/bench-wine.sh [PART...] [--real N:SECONDS,...] [--owners N:SECONDS,...]
+#                         [SWEEP_BENCH OPTIONS...]
 #
 # Parts (all of them when none is named):
 #   floor latency burst   sweep_bench.exe's parts: the sweep against a bare
@@ -20,6 +21,12 @@
 #                         the memory flat (the last minute's largest resident
 #                         size at most 1 MiB above the second minute's).
 #                         --real defaults to 300:60,1000:600.
+#   owners                the same, with the farm's always-on-top window above
+#                         everything and ten of its threads that each open a
+#                         pop-up every 500 ms, the ten next to each other in Z
+#                         order, destroy it on WM_CLOSE and own no other
+#                         window. Target: none alive over 1500 ms, the farm's
+#                         and the browser's. --owners defaults to 300:180.
 #   plots                 only draws the pictures from the figures kept.
 #
 # Other arguments go to sweep_bench.exe, e.g. "floor --counts 1000 --rounds
@@ -40,6 +47,7 @@ data="$build/bench-data"
 report="$build/bench-wine.txt"
 
 readonly kLatencyBoundMs=1100
+readonly kOwnersBoundMs=1500
 readonly kIdleBoundMs=30
 readonly kRssGrowthBoundKb=1024
 
@@ -47,13 +55,14 @@ bench_parts=()
 bench_args=()
 script_parts=()
 real_runs=300:60,1000:600
+owners_runs=300:180
 while [[ $# -gt 0 ]]; do
     case $1 in
         floor|latency|burst) bench_parts+=("$1") ;;
-        idle|real|plots) script_parts+=("$1") ;;
-        --real)
-            [[ $# -ge 2 && $2 =~ ^[0-9]+:[0-9]+(,[0-9]+:[0-9]+)*$ ]] || { echo "usage: --real N:SECONDS,..." >&2; exit 2; }
-            real_runs=$2
+        idle|real|owners|plots) script_parts+=("$1") ;;
+        --real|--owners)
+            [[ $# -ge 2 && $2 =~ ^[0-9]+:[0-9]+(,[0-9]+:[0-9]+)*$ ]] || { echo "usage: $1 N:SECONDS,..." >&2; exit 2; }
+            if [[ $1 == --real ]]; then real_runs=$2; else owners_runs=$2; fi
             shift
             ;;
         *) bench_args+=("$1") ;;
@@ -62,7 +71,7 @@ while [[ $# -gt 0 ]]; do
 done
 if [[ ${#bench_parts[@]} -eq 0 && ${#script_parts[@]} -eq 0 ]]; then
     bench_parts=(floor latency burst)
-    script_parts=(idle real)
+    script_parts=(idle real owners)
 fi
 wants() { [[ " ${script_parts[*]} " == *" $1 "* ]]; }
 
@@ -91,6 +100,7 @@ draw() {
             latency) label='steady, sweep_bench (one at a time)' ;;
             burst) label='bursts, sweep_bench' ;;
             real-*) label="steady, popquell.exe over ${label#real-} windows" ;;
+            owners-*) continue ;;
         esac
         series+=("'$f' using 1:2 with points pt 7 ps 0.5 title '$label'")
     done
@@ -246,18 +256,39 @@ if wants idle; then
     end_our_processes
 fi
 
-# --- real: popquell.exe as a user runs it ---
+# lives_report FILE BOUND WHAT: the lives in FILE ("index ms" a line), and
+# whether none is over BOUND ms; non-zero when one is, or none is there.
+lives_report() {
+    sort -n -k 2 "$1" | awk -v bound="$2" -v what="$3" '
+        { v[NR] = $2 }
+        END {
+            m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+            printf "%s: %d; life ms: median %.1f, max %.1f, min %.1f\n", what, NR, m, v[NR], v[1]
+            printf "target: none alive over %d ms: %s\n", bound, (NR > 0 && v[NR] <= bound) ? "met" : "MISSED"
+            exit !(NR > 0 && v[NR] <= bound)
+        }' | tee -a "$report"
+    return "${PIPESTATUS[1]}"
+}
+
+# --- real: popquell.exe as a user runs it; owners: the same in a burst ---
+# real_run WINDOWS SECONDS [OWNERS]
 real_run() {
-    local windows=$1 seconds=$2 tag="real-$1"
+    local windows=$1 seconds=$2 owners=${3:-} tag="real-$1" bound=$kLatencyBoundMs farm_args=()
+    if [[ -n $owners ]]; then
+        tag="owners-$1" bound=$kOwnersBoundMs
+        # A round every 500 ms from Start until 3 s before the driver closes Popquell.
+        farm_args=(--burst "$owners" --owners "$owners" --every-ms 500 --popups $(((seconds - 3) * 2 * owners)))
+    fi
     local log="bench-$tag.log" samples="$data/$tag-samples.dat" fifo="$data/farm.fifo"
     echo | tee -a "$report"
-    echo "== Real: popquell.exe over $windows farm windows, the demo browser picked, Start, a pop-up" \
-        "every 500 ms for $seconds s" | tee -a "$report"
+    echo "== ${owners:+Owners: $owners threads of the farm each opening a pop-up every 500 ms, and }Real:" \
+        "popquell.exe over $windows farm windows, the demo browser picked, Start, a pop-up every 500 ms" \
+        "for $seconds s" | tee -a "$report"
     rm -f "$fifo" "$build/$log" "$data/$tag-driver.out"
     mkfifo "$fifo" || return 1
     local feed
     exec {feed}<>"$fifo"
-    "${pin[@]}" wine "$build/bench/win32/window_farm.exe" --windows "$windows" \
+    "${pin[@]}" wine "$build/bench/win32/window_farm.exe" --windows "$windows" "${farm_args[@]}" \
         --max-seconds $((seconds + 300)) <"$fifo" >"$data/farm.out" 2>&1 &
     pids+=($!)
     local deadline=$((SECONDS + 60 + windows / 10))
@@ -302,7 +333,10 @@ real_run() {
     local start= now
     while kill -0 "$driver" 2>/dev/null; do
         now=$(date +%s.%N)
-        if [[ -z $start ]] && grep -q 'Clicked Start' "$data/$tag-driver.out"; then start=$now; fi
+        if [[ -z $start ]] && grep -q 'Clicked Start' "$data/$tag-driver.out"; then
+            start=$now
+            [[ -n $owners ]] && printf 'go\n' >&"$feed"
+        fi
         grep -q "Closed Popquell's main window" "$data/$tag-driver.out" && break
         [[ -n $start ]] && echo "$(awk -v a="$now" -v b="$start" 'BEGIN { printf "%.2f", a - b }')" \
             "$(cpu_ticks "$pid")" "$(rss_kb "$pid")" "$(cpu_ticks "$server_pid")" >>"$samples"
@@ -323,15 +357,18 @@ real_run() {
         match($0, /age=[0-9.]+/); print substr($4, 2), substr($0, RSTART + 4, RLENGTH - 4) }' >"$data/lives-$tag.dat"
     local left
     left=$(tr -d '\r' <"$build/$log" | awk '$3 == "destroyed" && / kind=popup / && /by=demo-exit/' | wc -l)
-    sort -n -k 2 "$data/lives-$tag.dat" | awk -v left="$left" -v bound="$kLatencyBoundMs" '
-        { v[NR] = $2 }
-        END {
-            m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
-            printf "pop-ups closed: %d (and %d opened after the last sweep, closed by the browser on exit); life ms: median %.1f, max %.1f, min %.1f\n", NR, left, m, v[NR], v[1]
-            printf "target: none alive over %d ms: %s\n", bound, (NR > 0 && v[NR] <= bound) ? "met" : "MISSED"
-            exit !(NR > 0 && v[NR] <= bound)
-        }' | tee -a "$report"
-    ((PIPESTATUS[1] == 0)) || miss "$tag: a pop-up lived over $kLatencyBoundMs ms"
+    lives_report "$data/lives-$tag.dat" "$bound" \
+        "the browser's pop-ups closed (and $left opened after the last sweep, closed by the browser on exit)" ||
+        miss "$tag: a pop-up of the browser lived over $bound ms"
+    if [[ -n $owners ]]; then
+        # The farm's pop-ups, from its lines "created|destroyed INDEX HWND QPC".
+        tr -d '\r' <"$data/farm.out" | awk '$1 == "freq" { f = $2 } $1 == "created" { c[$2] = $4 }
+            $1 == "popups-done" { exit } $1 == "destroyed" && ($2 in c) { printf "%d %.1f\n", $2, ($4 - c[$2]) * 1000 / f }' \
+            >"$data/lives-$tag-farm.dat"
+        lives_report "$data/lives-$tag-farm.dat" "$bound" "the owners' pop-ups closed" ||
+            miss "$tag: a pop-up of the owners lived over $bound ms"
+        grep -q '^popups-done' "$data/farm.out" || miss "$tag: the owners' pop-ups were not all closed"
+    fi
 
     # How much of that was the sweep: when the browser got each WM_CLOSE.
     tr -d '\r' <"$build/$log" | awk '$3 == "WM_CLOSE" && / kind=popup / { match($0, /age=[0-9.]+/); print substr($0, RSTART + 4, RLENGTH - 4) }' |
@@ -362,6 +399,10 @@ real_run() {
 if wants real; then
     IFS=, read -r -a runs <<<"$real_runs"
     for run in "${runs[@]}"; do real_run "${run%%:*}" "${run#*:}"; done
+fi
+if wants owners; then
+    IFS=, read -r -a runs <<<"$owners_runs"
+    for run in "${runs[@]}"; do real_run "${run%%:*}" "${run#*:}" 10; done
 fi
 
 draw

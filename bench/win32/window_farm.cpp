@@ -5,14 +5,17 @@
 // moments and logs when each appeared and when it was destroyed.
 //
 //   window_farm [--windows N] [--ieframes K] [--ieframe-items M] [--no-topmost]
-//               [--popups P] [--burst B] [--seed S] [--span-ms T]
-//               [--max-seconds X] [--verbose]
+//               [--popups P] [--burst B] [--owners O] [--seed S] [--span-ms T]
+//               [--every-ms E] [--max-seconds X] [--verbose]
 //
 // With --burst B the pop-ups come B at a time, opened back to back so that
 // they lie next to each other in Z order, each on a thread of its own that
 // destroys it as soon as WM_CLOSE arrives and then ends (under Wine the
 // thread's hidden IME window goes with it): the desktop changes under the
-// sweep at every pop-up it closes.
+// sweep at every pop-up it closes. With --owners O they are opened in turn
+// by O threads that stay, own no other window and destroy each pop-up on
+// WM_CLOSE. --every-ms E: a burst (or a pop-up) every E ms instead of at
+// seeded moments.
 //
 // Commands, one a line on stdin: "go" starts the pop-up schedule, "quit" (or
 // the end of stdin) ends the program; it also ends by itself after
@@ -50,6 +53,7 @@ constexpr DWORD kPopupStyle =
 static_assert(kPopupStyle == 0x96C80000u);
 
 constexpr UINT kGo = WM_APP + 1;
+constexpr UINT kOpen = WM_APP + 2;  // to an owner: open pop-up wParam
 
 struct Options {
     int windows = 1000;
@@ -58,6 +62,8 @@ struct Options {
     bool topmost = true;
     int popups = 0;
     int burst = 0;
+    int owners = 0;
+    int everyMs = 0;
     unsigned seed = 1;
     int spanMs = 30000;
     int maxSeconds = 600;
@@ -76,6 +82,8 @@ bool parse(Options& o) {
         else if (a == L"--no-topmost") o.topmost = false;
         else if (a == L"--popups" && hasValue) o.popups = number();
         else if (a == L"--burst" && hasValue) o.burst = number();
+        else if (a == L"--owners" && hasValue) o.owners = number();
+        else if (a == L"--every-ms" && hasValue) o.everyMs = number();
         else if (a == L"--seed" && hasValue) o.seed = static_cast<unsigned>(number());
         else if (a == L"--span-ms" && hasValue) o.spanMs = number();
         else if (a == L"--max-seconds" && hasValue) o.maxSeconds = number();
@@ -104,6 +112,7 @@ void say(const char* format, Args... args) {
 long long handleValue(HWND w) { return static_cast<long long>(reinterpret_cast<std::intptr_t>(w)); }
 
 DWORD mainThread = 0;
+bool ownersStay = false;
 
 LRESULT CALLBACK popupProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_DESTROY) {
@@ -111,7 +120,7 @@ LRESULT CALLBACK popupProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         say("destroyed %lld %lld %lld\n", static_cast<long long>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)),
             handleValue(hwnd), static_cast<long long>(now));
         // A burst pop-up's thread ends with its window.
-        if (GetWindowThreadProcessId(hwnd, nullptr) != mainThread) PostQuitMessage(0);
+        if (!ownersStay && GetWindowThreadProcessId(hwnd, nullptr) != mainThread) PostQuitMessage(0);
     }
     return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
@@ -171,6 +180,21 @@ void popupThread(std::size_t index, HANDLE opened, HWND* made) {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+// An owner thread: a pop-up whenever it is asked, and no other window.
+void ownerThread(HANDLE opened, HWND* made, DWORD* id) {
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // a queue to post to
+    *id = GetCurrentThreadId();
+    SetEvent(opened);
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (msg.hwnd == nullptr && msg.message == kOpen) {
+            *made = openPopup(msg.wParam);
+            SetEvent(opened);
+        }
         DispatchMessageW(&msg);
     }
 }
@@ -258,9 +282,19 @@ int main() {
     std::vector<int> dueMs(static_cast<std::size_t>(o.popups));
     for (int& due : dueMs) due = moment(random);
     std::sort(dueMs.begin(), dueMs.end());
-    if (o.burst > 0)
-        for (std::size_t i = 0; i < dueMs.size(); ++i)
-            dueMs[i] = dueMs[i - i % static_cast<std::size_t>(o.burst)];
+    const std::size_t burst = static_cast<std::size_t>(std::max(o.burst, 1));
+    for (std::size_t i = 0; i < dueMs.size(); ++i)
+        dueMs[i] = o.everyMs > 0 ? static_cast<int>(i / burst) * o.everyMs : dueMs[i - i % burst];
+
+    // The owners, each with its queue before anything is posted to it.
+    ownersStay = o.owners > 0;
+    HWND made = nullptr;
+    const HANDLE opened = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    std::vector<DWORD> owners(static_cast<std::size_t>(o.owners));
+    for (DWORD& id : owners) {
+        std::thread(ownerThread, opened, &made, &id).detach();
+        WaitForSingleObject(opened, 10000);
+    }
 
     std::thread reader(readCommands, GetCurrentThreadId());
     reader.detach();  // blocked in fgets until stdin ends; the process ends with it
@@ -282,14 +316,13 @@ int main() {
                     // The whole burst at once, one after another in Z order.
                     const std::size_t end = std::min(dueMs.size(), next + static_cast<std::size_t>(o.burst));
                     for (; next < end; ++next) {
-                        HWND made = nullptr;
-                        const HANDLE opened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-                        std::thread(popupThread, next, opened, &made).detach();
+                        made = nullptr;
+                        if (owners.empty()) std::thread(popupThread, next, opened, &made).detach();
+                        else PostThreadMessageW(owners[next % owners.size()], kOpen, next, 0);
                         if (WaitForSingleObject(opened, 10000) != WAIT_OBJECT_0) {
                             say("error: pop-up %zu's thread made no window within 10 s\n", next);
                             ExitProcess(1);
                         }
-                        CloseHandle(opened);
                         if (made) popups.push_back(made);
                     }
                     continue;
