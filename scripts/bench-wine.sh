@@ -273,11 +273,13 @@ lives_report() {
 # --- real: popquell.exe as a user runs it; owners: the same in a burst ---
 # real_run WINDOWS SECONDS [OWNERS]
 real_run() {
-    local windows=$1 seconds=$2 owners=${3:-} tag="real-$1" bound=$kLatencyBoundMs farm_args=()
+    local windows=$1 seconds=$2 owners=${3:-} tag="real-$1" bound=$kLatencyBoundMs farm_args=() demo_args=()
     if [[ -n $owners ]]; then
         tag="owners-$1" bound=$kOwnersBoundMs
-        # A round every 500 ms from Start until 3 s before the driver closes Popquell.
+        # Pop-ups every 500 ms from Start until 3 s before the driver stops
+        # watching, so that its last look finds every one of them closed.
         farm_args=(--burst "$owners" --owners "$owners" --every-ms 500 --popups $(((seconds - 3) * 2 * owners)))
+        demo_args=(--count $(((seconds - 3) * 2)))
     fi
     local log="bench-$tag.log" samples="$data/$tag-samples.dat" fifo="$data/farm.fifo"
     echo | tee -a "$report"
@@ -303,7 +305,7 @@ real_run() {
     done
     (cd "$build" && exec "${pin[@]}" wine ./popquell.exe) </dev/null >/dev/null 2>&1 &
     pids+=($!)
-    (cd "$build" && exec "${pin[@]}" wine ./demo/demo_browser.exe --paused --kinds popup \
+    (cd "$build" && exec "${pin[@]}" wine ./demo/demo_browser.exe --paused --kinds popup "${demo_args[@]}" \
         --interval-ms 500 --log "$log") </dev/null >/dev/null 2>&1 &
     pids+=($!)
     local pid
