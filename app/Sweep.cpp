@@ -10,10 +10,10 @@ namespace popquell {
 
 std::string timeCaption(Clock& clock) {
     const LocalTime t = clock.now();
-    char time[16], date[16];
-    std::snprintf(time, sizeof time, "%02d:%02d:%02d    ", t.hour, t.minute, t.second);
+    char hms[16], date[16];
+    std::snprintf(hms, sizeof hms, "%02d:%02d:%02d    ", t.hour, t.minute, t.second);
     std::snprintf(date, sizeof date, " %d %04d", t.day, t.year);
-    return time + clock.weekdayName(t.weekday) + ' ' + clock.monthAbbrev(t.month) + date;
+    return hms + clock.weekdayName(t.weekday) + ' ' + clock.monthAbbrev(t.month) + date;
 }
 
 Sweep::Sweep(WindowSystem& ws, FormWindow& window, Clock& clock, std::int32_t& totalClose, MenuItem& totalMenu,
