@@ -82,7 +82,6 @@ private:
 
     WindowSystem& ws_;
     FormWindow& window_;
-    Clock& clock_;
     MessageBoxes& boxes_;
     InstructionsDialog& dialog_;
     Sweep sweep_;
