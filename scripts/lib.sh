@@ -17,8 +17,9 @@ POPQUELL_NATIVE_PACKAGES=(g++ libgtest-dev libgmock-dev libbenchmark-dev)
 POPQUELL_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest)
 # Every command installs the same Wine, its 32-bit loader included, before it
 # makes a prefix: a 64-bit prefix made without that loader has no 32-bit
-# system, and no program starts in it once the loader is there.
-POPQUELL_WINE_PACKAGES=(wine wine64 wine32:i386 fonts-wine xvfb x11-utils)
+# system, and no program starts in it once the loader is there. xdotool
+# clicks for the demo's driver.
+POPQUELL_WINE_PACKAGES=(wine wine64 wine32:i386 fonts-wine xvfb x11-utils xdotool)
 # The x86 build, which Wine's 32-bit loader runs in a 32-bit prefix.
 POPQUELL_X86_PACKAGES=(g++-mingw-w64-i686-posix mingw-w64-i686-dev)
 # A second compiler for the Windows sources: clang with the MinGW-w64 headers.
@@ -277,11 +278,96 @@ wine_cannot_start() {
         "delete that folder (rm -rf '$WINEPREFIX') and run the command again, which makes it anew"
 }
 
+# take_display_turn PREFIX: waits for the turn of the runs on private
+# displays that use PREFIX, and keeps it until the shell ends. Wine's desktop
+# process of a prefix lives on one display, so two displays must not share it.
+take_display_turn() {
+    mkdir -p "$(dirname "$1")" || return 1
+    exec {POPQUELL_TURN}>"$1.display.lock" || return 1
+    flock -w 600 "$POPQUELL_TURN" ||
+        popquell_die "no display, and another headless Wine run held $1 for 10 minutes"
+}
+
+# screenshot FILE: the whole X screen, as PNG (xwd and ImageMagick).
+screenshot() {
+    xwd -root -silent 2>/dev/null | convert xwd:- "png:$1" 2>/dev/null ||
+        popquell_log "could not take the screenshot $1"
+}
+
+# play_driver SECONDS DRIVER_OPTIONS...: runs the demo driver of the Windows
+# build in the current folder, and acts for it as a person at the mouse: its
+# lines "[click] X Y ..." become clicks at those points of $DISPLAY (Wine's
+# screen is the X screen when its windows are unmanaged and there is no
+# virtual desktop), its lines "[shot] NAME" screenshots NAME.png; the rest of
+# its report is printed as it comes. The report goes through a file, since
+# Wine's helper processes hold a pipe open after the driver has ended. Returns
+# the driver's exit code; a driver still running after SECONDS is ended and
+# fails.
+play_driver() {
+    local deadline=$((SECONDS + $1)) out=demo-driver.out driver fd line rest=
+    shift
+    : >"$out" || return 1
+    wine ./demo/demo_driver.exe "$@" </dev/null >"$out" 2>&1 &
+    driver=$!
+    exec {fd}<"$out"
+    while :; do
+        # A line still being written comes back from read unfinished.
+        while IFS= read -r -u "$fd" line; do
+            driver_said "$rest$line"
+            rest=
+        done
+        rest+=$line
+        kill -0 "$driver" 2>/dev/null || break
+        if ((SECONDS >= deadline)); then
+            kill -KILL "$driver" 2>/dev/null
+            popquell_log "error: the demo driver was still running after $1 s; ended it"
+            break
+        fi
+        sleep 0.1
+    done
+    while IFS= read -r -u "$fd" line || [[ -n $line ]]; do
+        driver_said "$rest$line"
+        rest=
+    done
+    exec {fd}<&-
+    wait "$driver"
+}
+
+# driver_said LINE: one line of the demo driver's report, for play_driver.
+driver_said() {
+    local line=${1%$'\r'} x y
+    case $line in
+    "[click] "*)
+        read -r x y _ <<<"${line#"[click] "}"
+        if ! [[ $x =~ ^-?[0-9]+$ && $y =~ ^-?[0-9]+$ ]] ||
+            ! timeout -k 1 10 xdotool mousemove "$x" "$y" click 1; then
+            popquell_log "could not click at $x,$y"
+        fi
+        ;;
+    "[shot] "*)
+        screenshot "${line#"[shot] "}.png"
+        ;;
+    *)
+        printf '%s\n' "$line"
+        ;;
+    esac
+}
+
 # stop_wine: ends every Wine process of our prefix.
 stop_wine() {
     if [[ -n ${WINEPREFIX:-} && -d $WINEPREFIX ]] && command -v wineserver >/dev/null 2>&1; then
         timeout -k 5 20 wineserver -k >/dev/null 2>&1
     fi
+    return 0
+}
+
+# wait_for_pid PID SECONDS: true when the process ended within the time.
+wait_for_pid() {
+    local deadline=$((SECONDS + $2))
+    while kill -0 "$1" 2>/dev/null; do
+        ((SECONDS >= deadline)) && return 1
+        sleep 0.1
+    done
     return 0
 }
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: the unit tests of the portable logic on this machine
 # (preset "native"), then the Windows build's tests under Wine (preset
-# "windows"), the end-to-end journey and the executable's check of the x86
-# build under Wine's 32-bit loader
+# "windows"), among them the README's demo journey, the demo journey and the
+# executable's check of the x86 build under Wine's 32-bit loader
 # ("windows-x86"), and a compile of the Windows sources by clang
 # ("windows-clang"). Installs what is missing first. Every suite always runs;
 # the last line of output is "N passed, N failed", and the exit code is 0
@@ -112,7 +112,7 @@ else
 fi
 
 # The same unit tests built for Windows, and the tests of the Win32 side
-# against real windows, under Wine.
+# against real windows and the README's journeys, under Wine.
 if build_preset windows; then
     # A Wine session left over from an earlier run may hold a dead display.
     if start_xvfb_if_needed && init_wine_prefix "$POPQUELL_BUILD/wineprefix" &&
@@ -127,8 +127,8 @@ else
     failed=$((failed + 1))
 fi
 
-# The x86 build: the journey from picking to giving back, and the check of
-# the executable, under Wine's 32-bit loader in a 32-bit prefix.
+# The x86 build: the demo journey, and the check of the executable, under
+# Wine's 32-bit loader in a 32-bit prefix.
 if build_preset windows-x86; then
     stop_wine
     if start_xvfb_if_needed && init_wine_prefix "$POPQUELL_BUILD/wineprefix-x86" win32 &&
