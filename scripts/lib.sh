@@ -262,13 +262,16 @@ make_wine_prefix() {
 }
 
 # wine_starts: true when Wine starts a program in the prefix; else says so in
-# one line, with the way out.
+# one line, with the way out. What Wine says goes to a file: the session's
+# processes that this program starts keep its output open.
 wine_starts() {
     local said rc
-    said=$(timeout -k 5 60 wine cmd /c exit 0 2>&1 >/dev/null)
+    said=$(mktemp "${TMPDIR:-/tmp}/popquell-wine.XXXXXX") || return 1
+    timeout -k 5 60 wine cmd /c exit 0 </dev/null >/dev/null 2>"$said"
     rc=$?
-    ((rc == 0)) && return 0
-    wine_cannot_start "$rc" "$(grep -m 1 . <<<"$said")"
+    ((rc == 0)) || wine_cannot_start "$rc" "$(grep -m 1 . "$said")"
+    rm -f "$said"
+    return "$rc"
 }
 
 # wine_cannot_start CODE [WHAT WINE SAID]: the line for a program that Wine
