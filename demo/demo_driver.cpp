@@ -400,7 +400,11 @@ private:
                 shot("demo-3-sweeping");
                 shotTaken = true;
             }
-            Sleep(50);
+            // Nothing to watch for once Popquell has gone.
+            if (WaitForSingleObject(popquell_.get(), 50) == WAIT_OBJECT_0) {
+                problem("Popquell ended while it swept");
+                break;
+            }
         }
         // The last ones opened get their sweep too.
         readLog();
