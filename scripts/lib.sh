@@ -307,7 +307,8 @@ screenshot() {
 # the driver's exit code; a driver still running after SECONDS is ended and
 # fails.
 play_driver() {
-    local deadline=$((SECONDS + $1)) out=demo-driver.out driver fd line rest=
+    local seconds=$1 out=demo-driver.out driver fd line rest=
+    local deadline=$((SECONDS + seconds))
     shift
     : >"$out" || return 1
     wine ./demo/demo_driver.exe "$@" </dev/null >"$out" 2>&1 &
@@ -322,13 +323,14 @@ play_driver() {
         rest+=$line
         kill -0 "$driver" 2>/dev/null || break
         if ((SECONDS >= deadline)); then
-            kill -KILL "$driver" 2>/dev/null
-            popquell_log "error: the demo driver was still running after $1 s; ended it"
+            popquell_log "error: the demo driver was still running after $seconds s; ending it"
+            kill -TERM "$driver" 2>/dev/null
+            wait_for_pid "$driver" 5 || kill -KILL "$driver" 2>/dev/null
             break
         fi
         sleep 0.1
     done
-    while IFS= read -r -u "$fd" line || [[ -n $line ]]; do
+    while IFS= read -r -u "$fd" line || [[ -n $line$rest ]]; do
         driver_said "$rest$line"
         rest=
     done
