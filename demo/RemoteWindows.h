@@ -1,16 +1,15 @@
 #pragma once
 
-// Looking at and pressing the windows of other processes, as the user does:
-// the demo driver and the end-to-end tests play Popquell's journey with
-// these from a process of their own, and the tests under Wine read the
-// program's windows with them. Every wait ends at a deadline.
+// Looking at the windows of other processes: the demo driver follows
+// Popquell's journey with these from a process of its own, and the tests
+// under Wine read the program's windows with them. Every wait ends at a
+// deadline.
 
 #include <windows.h>
 
 #include <chrono>
 #include <string>
 #include <thread>
-#include <utility>
 
 #include "ui/win32/Text.h"
 
@@ -121,102 +120,10 @@ inline void answerBox(const Box& box, int answer) {
                  reinterpret_cast<LPARAM>(GetDlgItem(box.hwnd, answer)));
 }
 
-// As a click on a push button of a window: the window gets BN_CLICKED from it.
-inline bool clickButton(HWND window, int id) {
-    const HWND button = GetDlgItem(window, id);
-    if (!button) return false;
-    return PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                        reinterpret_cast<LPARAM>(button)) != 0;
-}
-
 inline std::wstring menuItemText(HMENU menu, UINT id) {
     wchar_t text[256]{};
     GetMenuStringW(menu, id, text, 256, MF_BYCOMMAND);
     return text;
 }
-
-// A process that this one started, or opened by id. Ends it at the latest
-// when the object goes: by its handle, never by name.
-class Process {
-public:
-    Process() = default;
-    explicit Process(DWORD pid)
-        : handle_(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
-                              FALSE, pid)),
-          pid_(pid),
-          owned_(false) {}
-    ~Process() { reset(); }
-    Process(Process&& other) noexcept
-        : handle_(std::exchange(other.handle_, nullptr)),
-          pid_(std::exchange(other.pid_, 0)),
-          owned_(std::exchange(other.owned_, false)) {}
-    Process& operator=(Process&& other) noexcept {
-        if (this != &other) {
-            reset();
-            handle_ = std::exchange(other.handle_, nullptr);
-            pid_ = std::exchange(other.pid_, 0);
-            owned_ = std::exchange(other.owned_, false);
-        }
-        return *this;
-    }
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-
-    // Starts a program with a command line ("program" args...); false when
-    // it cannot be started.
-    static Process start(const std::wstring& program, const std::wstring& arguments,
-                         const std::wstring& directory = {}) {
-        Process p;
-        std::wstring commandLine = L"\"" + program + L"\"";
-        if (!arguments.empty()) commandLine += L" " + arguments;
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                           directory.empty() ? nullptr : directory.c_str(), &si, &pi)) {
-            CloseHandle(pi.hThread);
-            p.handle_ = pi.hProcess;
-            p.pid_ = pi.dwProcessId;
-            p.owned_ = true;
-        }
-        return p;
-    }
-
-    explicit operator bool() const { return handle_ != nullptr; }
-    DWORD pid() const { return pid_; }
-    HANDLE handle() const { return handle_; }
-
-    bool waitForExit(std::chrono::milliseconds deadline) const {
-        return handle_ &&
-               WaitForSingleObject(handle_, static_cast<DWORD>(deadline.count())) == WAIT_OBJECT_0;
-    }
-    bool running() const { return handle_ && WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT; }
-    // STILL_ACTIVE while it runs.
-    DWORD exitCode() const {
-        DWORD code = STILL_ACTIVE;
-        if (handle_) GetExitCodeProcess(handle_, &code);
-        return code;
-    }
-    // Ends it now if it still runs, and waits a moment for it to go.
-    void terminate() {
-        if (running()) {
-            TerminateProcess(handle_, 99);
-            WaitForSingleObject(handle_, 5000);
-        }
-    }
-
-private:
-    void reset() {
-        if (owned_) terminate();
-        if (handle_) CloseHandle(handle_);
-        handle_ = nullptr;
-        pid_ = 0;
-        owned_ = false;
-    }
-
-    HANDLE handle_ = nullptr;
-    DWORD pid_ = 0;
-    bool owned_ = false;
-};
 
 }  // namespace popquell::demo

@@ -13,7 +13,7 @@
 #                         time over 30 s, read from /proc. Target: <= 30 ms.
 #   real                  popquell.exe as a user runs it: over a farm of N
 #                         windows, the demo browser picked, Yes, Start (by
-#                         demo_driver.exe), a pop-up every 500 ms for SECONDS:
+#                         demo_driver.exe's clicks), a pop-up every 500 ms for SECONDS:
 #                         CPU per second of popquell.exe and the wineserver
 #                         and popquell.exe's resident memory, from /proc, and
 #                         each pop-up's life. Targets: none alive over 1100 ms,
@@ -325,8 +325,9 @@ real_run() {
     echo "before Start, over $((t1 - t0)) s: popquell.exe $(((c1 - c0) * 10)) ms CPU," \
         "wineserver $(((s1 - s0) * 10)) ms" | tee -a "$report"
 
-    (cd "$build" && exec timeout -k 5 $((seconds + 90)) "${pin[@]}" wine ./demo/demo_driver.exe \
-        --log "$log" --seconds "$seconds") </dev/null >"$data/$tag-driver.out" 2>&1 &
+    (cd "$build" || exit 1
+     [[ -z ${POPQUELL_BENCH_CPU:-} ]] || taskset -pc "$POPQUELL_BENCH_CPU" "$BASHPID" >/dev/null
+     play_driver $((seconds + 90)) --log "$log" --seconds "$seconds") </dev/null >"$data/$tag-driver.out" 2>&1 &
     local driver=$!
     pids+=("$driver")
     # Once a second, from Start until Popquell is closed: seconds since

@@ -15,9 +15,13 @@ POPQUELL_BUILD="$POPQUELL_ROOT/build"
 POPQUELL_BUILD_PACKAGES=(cmake ninja-build)
 POPQUELL_NATIVE_PACKAGES=(g++ libgtest-dev libgmock-dev libbenchmark-dev)
 POPQUELL_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest)
-POPQUELL_WINE_PACKAGES=(wine wine64 fonts-wine xvfb x11-utils)
-# The x86 build and Wine's 32-bit loader, which runs it in a 32-bit prefix.
-POPQUELL_X86_PACKAGES=(g++-mingw-w64-i686-posix mingw-w64-i686-dev wine32:i386)
+# Every command installs the same Wine, its 32-bit loader included, before it
+# makes a prefix: a 64-bit prefix made without that loader has no 32-bit
+# system, and no program starts in it once the loader is there. xdotool
+# clicks for the demo's driver.
+POPQUELL_WINE_PACKAGES=(wine wine64 wine32:i386 fonts-wine xvfb x11-utils xdotool)
+# The x86 build, which Wine's 32-bit loader runs in a 32-bit prefix.
+POPQUELL_X86_PACKAGES=(g++-mingw-w64-i686-posix mingw-w64-i686-dev)
 # A second compiler for the Windows sources: clang with the MinGW-w64 headers.
 POPQUELL_CLANG_PACKAGES=(clang lld)
 
@@ -168,9 +172,22 @@ wine_env() {
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 }
 
-# init_wine_prefix [PREFIX [ARCH]]: creates the Wine prefix once (marked by a
-# stamp file) and exports the Wine settings. Safe to call from parallel
-# processes.
+# wine_made_with [ARCH]: what a prefix is made with, as its stamp records it:
+# the set-up below (its number goes up when that changes), the prefix's
+# architecture, Wine's version and the loaders installed (wine32:i386 brings
+# the 32-bit one). A prefix is made again when any of them changes.
+wine_made_with() {
+    local loaders=() loader
+    for loader in /usr/lib/wine/wine /usr/lib/wine/wine64; do
+        [[ -x $loader ]] && loaders+=("${loader##*/}")
+    done
+    printf 'set-up 3, %s, %s, loaders: %s\n' "${1:-win64}" "$(wine --version 2>&1)" "${loaders[*]}"
+}
+
+# init_wine_prefix [PREFIX [ARCH]]: makes the Wine prefix, or makes it again
+# when the Wine it was made with has changed (see wine_made_with), and
+# exports the Wine settings. Safe to call from parallel processes. A prefix
+# that these scripts did not make is left alone, with a word on what to do.
 #
 # The prefix gets Wine's own fonts (fonts-wine): Marlett, which Wine draws the
 # caption buttons with (without it they read "0 1 r"), Tahoma and the bitmap
@@ -178,47 +195,167 @@ wine_env() {
 # prefix gets copies, and the registry names the two it would not find.
 init_wine_prefix() {
     wine_env "$@"
-    # Its number goes up when the set-up below changes, so that existing
-    # prefixes are set up again (every step can be repeated).
-    local stamp="$WINEPREFIX/.popquell-ready-2"
-    [[ -f $stamp ]] && return 0
+    local stamp="$WINEPREFIX/.popquell-prefix" want
+    want=$(wine_made_with "${2:-}")
+    [[ -f $stamp && $(<"$stamp") == "$want" ]] && return 0
 
     mkdir -p "$(dirname "$WINEPREFIX")" || return 1
     local lock
     exec {lock}>"$WINEPREFIX.lock" || return 1
     if ! flock -w 300 "$lock"; then
         exec {lock}>&-
-        popquell_die "timed out waiting for another process to create $WINEPREFIX"
+        popquell_die "timed out waiting for another process to make the Wine prefix $WINEPREFIX"
         return 1
     fi
-    if [[ ! -f $stamp ]]; then
-        popquell_log "setting up the Wine prefix $WINEPREFIX (once)"
-        local log ok=1
-        log="$(dirname "$WINEPREFIX")/wineprefix-init.log"
-        {
-            timeout -k 10 300 wineboot -i &&
-            # Unmanaged windows: Wine's X11 driver otherwise waits up to 2 s
-            # for the window manager on every hide.
-            timeout -k 10 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f &&
-            mkdir -p "$WINEPREFIX/drive_c/windows/Fonts" &&
-            cp -n /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" &&
-            timeout -k 10 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' \
-                /v 'Marlett (TrueType)' /d marlett.ttf /f &&
-            timeout -k 10 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' \
-                /v 'Tahoma (TrueType)' /d tahoma.ttf /f &&
-            # The registry reaches the disk when the server exits.
-            timeout -k 10 60 wineserver -w
-        } >"$log" 2>&1 || ok=
-        if [[ -n $ok ]]; then
-            touch "$stamp"
+    local ok=1
+    if [[ ! -f $stamp || $(<"$stamp") != "$want" ]]; then
+        # Ours have a stamp (.popquell-ready-N before set-up 3).
+        if [[ -n $(ls -A "$WINEPREFIX" 2>/dev/null) ]] &&
+            ! compgen -G "$WINEPREFIX/.popquell-*" >/dev/null; then
+            popquell_die "$WINEPREFIX is a Wine prefix that these scripts did not make; move or" \
+                "delete it (rm -rf '$WINEPREFIX'), or name another folder in \$POPQUELL_WINEPREFIX" \
+                "(\$POPQUELL_WINEPREFIX_X86 for the x86 build)"
+            ok=
         else
-            cat "$log" >&2
-            timeout 20 wineserver -k >/dev/null 2>&1
+            make_wine_prefix "$want" || ok=
         fi
     fi
     flock -u "$lock"
     exec {lock}>&-
-    [[ -f $stamp ]] || popquell_die "could not create the Wine prefix $WINEPREFIX"
+    [[ -n $ok ]]
+}
+
+# make_wine_prefix STAMP: makes $WINEPREFIX anew; called under its lock, for
+# a folder that is empty or one of ours.
+make_wine_prefix() {
+    if [[ -n $(ls -A "$WINEPREFIX" 2>/dev/null) ]]; then
+        popquell_log "the Wine prefix $WINEPREFIX was made with another Wine or set-up, or not" \
+            "finished; making it again"
+        timeout -k 5 20 wineserver -k >/dev/null 2>&1
+        rm -rf "$WINEPREFIX" || return 1
+    fi
+    popquell_log "making the Wine prefix $WINEPREFIX"
+    mkdir -p "$WINEPREFIX" && echo "being made" >"$WINEPREFIX/.popquell-prefix" || return 1
+    local log ok=1
+    log="$WINEPREFIX.log"
+    {
+        timeout -k 10 300 wineboot -i &&
+        # Unmanaged windows: Wine's X11 driver otherwise waits up to 2 s
+        # for the window manager on every hide.
+        timeout -k 10 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f &&
+        mkdir -p "$WINEPREFIX/drive_c/windows/Fonts" &&
+        cp -n /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" &&
+        timeout -k 10 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' \
+            /v 'Marlett (TrueType)' /d marlett.ttf /f &&
+        timeout -k 10 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' \
+            /v 'Tahoma (TrueType)' /d tahoma.ttf /f &&
+        # The registry reaches the disk when the server exits.
+        timeout -k 10 60 wineserver -w
+    } >"$log" 2>&1 || ok=
+    if [[ -n $ok ]]; then
+        printf '%s\n' "$1" >"$WINEPREFIX/.popquell-prefix"
+        return 0
+    fi
+    timeout 20 wineserver -k >/dev/null 2>&1
+    popquell_die "Wine could not make the prefix $WINEPREFIX (its log: $log); run the command" \
+        "again, which makes it anew"
+}
+
+# wine_starts: true when Wine starts a program in the prefix; else says so in
+# one line, with the way out. What Wine says goes to a file: the session's
+# processes that this program starts keep its output open.
+wine_starts() {
+    local said rc
+    said=$(mktemp "${TMPDIR:-/tmp}/popquell-wine.XXXXXX") || return 1
+    timeout -k 5 60 wine cmd /c exit 0 </dev/null >/dev/null 2>"$said"
+    rc=$?
+    ((rc == 0)) || wine_cannot_start "$rc" "$(grep -m 1 . "$said")"
+    rm -f "$said"
+    return "$rc"
+}
+
+# wine_cannot_start CODE [WHAT WINE SAID]: the line for a program that Wine
+# could not start (code 53: it could not load the system in the prefix).
+wine_cannot_start() {
+    popquell_die "Wine cannot start programs in the prefix $WINEPREFIX (exit code $1${2:+: ${2%$'\r'}});" \
+        "delete that folder (rm -rf '$WINEPREFIX') and run the command again, which makes it anew"
+}
+
+# take_display_turn PREFIX: waits for the turn of the runs on private
+# displays that use PREFIX, and keeps it until the shell ends. Wine's desktop
+# process of a prefix lives on one display, so two displays must not share it.
+take_display_turn() {
+    mkdir -p "$(dirname "$1")" || return 1
+    exec {POPQUELL_TURN}>"$1.display.lock" || return 1
+    flock -w 600 "$POPQUELL_TURN" ||
+        popquell_die "no display, and another headless Wine run held $1 for 10 minutes"
+}
+
+# screenshot FILE: the whole X screen, as PNG (xwd and ImageMagick).
+screenshot() {
+    xwd -root -silent 2>/dev/null | convert xwd:- "png:$1" 2>/dev/null ||
+        popquell_log "could not take the screenshot $1"
+}
+
+# play_driver SECONDS DRIVER_OPTIONS...: runs the demo driver of the Windows
+# build in the current folder, and acts for it as a person at the mouse: its
+# lines "[click] X Y ..." become clicks at those points of $DISPLAY (Wine's
+# screen is the X screen when its windows are unmanaged and there is no
+# virtual desktop), its lines "[shot] NAME" screenshots NAME.png; the rest of
+# its report is printed as it comes. The report goes through a file, since
+# Wine's helper processes hold a pipe open after the driver has ended. Returns
+# the driver's exit code; a driver still running after SECONDS is ended and
+# fails.
+play_driver() {
+    local seconds=$1 out=demo-driver.out driver fd line rest=
+    local deadline=$((SECONDS + seconds))
+    shift
+    : >"$out" || return 1
+    wine ./demo/demo_driver.exe "$@" </dev/null >"$out" 2>&1 &
+    driver=$!
+    exec {fd}<"$out"
+    while :; do
+        # A line still being written comes back from read unfinished.
+        while IFS= read -r -u "$fd" line; do
+            driver_said "$rest$line"
+            rest=
+        done
+        rest+=$line
+        kill -0 "$driver" 2>/dev/null || break
+        if ((SECONDS >= deadline)); then
+            popquell_log "error: the demo driver was still running after $seconds s; ending it"
+            kill -TERM "$driver" 2>/dev/null
+            wait_for_pid "$driver" 5 || kill -KILL "$driver" 2>/dev/null
+            break
+        fi
+        sleep 0.1
+    done
+    while IFS= read -r -u "$fd" line || [[ -n $line$rest ]]; do
+        driver_said "$rest$line"
+        rest=
+    done
+    exec {fd}<&-
+    wait "$driver"
+}
+
+# driver_said LINE: one line of the demo driver's report, for play_driver.
+driver_said() {
+    local line=${1%$'\r'} x y
+    case $line in
+    "[click] "*)
+        read -r x y _ <<<"${line#"[click] "}"
+        if ! [[ $x =~ ^-?[0-9]+$ && $y =~ ^-?[0-9]+$ ]] ||
+            ! timeout -k 1 10 xdotool mousemove "$x" "$y" click 1; then
+            popquell_log "could not click at $x,$y"
+        fi
+        ;;
+    "[shot] "*)
+        screenshot "${line#"[shot] "}.png"
+        ;;
+    *)
+        printf '%s\n' "$line"
+        ;;
+    esac
 }
 
 # stop_wine: ends every Wine process of our prefix.
@@ -226,6 +363,16 @@ stop_wine() {
     if [[ -n ${WINEPREFIX:-} && -d $WINEPREFIX ]] && command -v wineserver >/dev/null 2>&1; then
         timeout -k 5 20 wineserver -k >/dev/null 2>&1
     fi
+    return 0
+}
+
+# wait_for_pid PID SECONDS: true when the process ended within the time.
+wait_for_pid() {
+    local deadline=$((SECONDS + $2))
+    while kill -0 "$1" 2>/dev/null; do
+        ((SECONDS >= deadline)) && return 1
+        sleep 0.1
+    done
     return 0
 }
 

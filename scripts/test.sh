@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Runs every test: the unit tests of the portable logic on this machine
 # (preset "native"), then the Windows build's tests under Wine (preset
-# "windows"), the end-to-end journey and the executable's check of the x86
-# build under Wine's 32-bit loader ("windows-x86"), and a compile of the
-# Windows sources by clang ("windows-clang"). Installs what is missing first. Both suites always run; the last
-# line of output is "N passed, N failed", and the exit code is 0 only when
-# nothing failed.
+# "windows"), among them the README's demo journey, the demo journey and the
+# executable's check of the x86 build under Wine's 32-bit loader
+# ("windows-x86"), and a compile of the Windows sources by clang
+# ("windows-clang"). Installs what is missing first. Every suite always runs;
+# the last line of output is "N passed, N failed", and the exit code is 0
+# only when nothing failed.
 #
 #   scripts/test.sh
 #
@@ -111,12 +112,12 @@ else
 fi
 
 # The same unit tests built for Windows, and the tests of the Win32 side
-# against real windows, under Wine.
+# against real windows and the README's journeys, under Wine.
 if build_preset windows; then
-    if start_xvfb_if_needed && init_wine_prefix "$POPQUELL_BUILD/wineprefix"; then
+    # A Wine session left over from an earlier run may hold a dead display.
+    if start_xvfb_if_needed && init_wine_prefix "$POPQUELL_BUILD/wineprefix" &&
+        stop_wine && wine_starts; then
         export POPQUELL_WINEPREFIX=$WINEPREFIX
-        # A Wine session left over from an earlier run may hold a dead display.
-        stop_wine
         popquell_log "== windows: tests under Wine (display $DISPLAY)"
         run_ctest windows 2 300
     else
@@ -126,13 +127,13 @@ else
     failed=$((failed + 1))
 fi
 
-# The x86 build: the journey from picking to giving back, and the check of
-# the executable, under Wine's 32-bit loader in a 32-bit prefix.
+# The x86 build: the demo journey, and the check of the executable, under
+# Wine's 32-bit loader in a 32-bit prefix.
 if build_preset windows-x86; then
     stop_wine
-    if start_xvfb_if_needed && init_wine_prefix "$POPQUELL_BUILD/wineprefix-x86" win32; then
+    if start_xvfb_if_needed && init_wine_prefix "$POPQUELL_BUILD/wineprefix-x86" win32 &&
+        stop_wine && wine_starts; then
         export POPQUELL_WINEPREFIX_X86=$WINEPREFIX
-        stop_wine
         popquell_log "== windows-x86: tests under Wine's 32-bit loader (display $DISPLAY)"
         run_ctest windows-x86 2 300
     else
