@@ -8,8 +8,8 @@
 //
 //   window_storm [--windows N] [--seconds S] [--every-ms E] [--max-seconds X]
 //
-// Lines on stdout, times in QueryPerformanceCounter ticks:
-//   freq F / ready ... / created I HWND QPC / destroyed I HWND QPC / popups-done / bye
+// Lines on stdout, times in ticks of the clock, F a second:
+//   freq F / ready ... / created I HWND T / destroyed I HWND T / popups-done / bye
 //   storm windows=N seconds=S per-second=R
 //   probe asked=N unanswered=K slowest-ms=M
 // --windows N: so many plain windows that stay, made before "ready".
@@ -17,6 +17,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -32,17 +33,10 @@ namespace {
 constexpr DWORD kPopupStyle = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU;
 constexpr UINT kGo = WM_APP + 1;
 
-std::int64_t qpc() {
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return t.QuadPart;
-}
-
-template <typename... Args>
-void say(const char* format, Args... args) {
-    std::printf(format, args...);
-    std::fflush(stdout);
-}
+// Every time is read in this one process: any steady clock will do.
+using Clock = std::chrono::steady_clock;
+std::int64_t now() { return Clock::now().time_since_epoch().count(); }
+constexpr std::int64_t kFreq = Clock::period::den / Clock::period::num;
 
 long long value(HWND w) { return static_cast<long long>(reinterpret_cast<std::intptr_t>(w)); }
 
@@ -51,8 +45,8 @@ bool quit = false, go = false;
 
 LRESULT CALLBACK popupProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_DESTROY) {
-        say("destroyed %lld %lld %lld\n", static_cast<long long>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)), value(hwnd),
-            static_cast<long long>(qpc()));
+        std::printf("destroyed %lld %lld %lld\n", static_cast<long long>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)), value(hwnd),
+            static_cast<long long>(now()));
         --popupsAlive;
     }
     return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -64,22 +58,22 @@ HWND make(const wchar_t* cls, DWORD style, DWORD exStyle = 0) {
 }
 
 // Popquell's main window, asked every 20 ms while the storm lasts.
-void probe(const std::atomic<bool>& storming, std::int64_t freq) {
+void probe(const std::atomic<bool>& storming) {
     long long asked = 0, unanswered = 0;
     double slowest = 0;
     while (storming) {
         if (const HWND form = FindWindowW(L"PopquellForm", nullptr)) {
             DWORD_PTR result = 0;
-            const std::int64_t start = qpc();
+            const std::int64_t start = now();
             const bool answered = SendMessageTimeoutW(form, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result) != 0;
-            const double ms = 1000.0 * static_cast<double>(qpc() - start) / static_cast<double>(freq);
+            const double ms = 1000.0 * static_cast<double>(now() - start) / static_cast<double>(kFreq);
             ++asked;
             unanswered += answered ? 0 : 1;
             if (ms > slowest) slowest = ms;
         }
         Sleep(20);
     }
-    say("probe asked=%lld unanswered=%lld slowest-ms=%.1f\n", asked, unanswered, slowest);
+    std::printf("probe asked=%lld unanswered=%lld slowest-ms=%.1f\n", asked, unanswered, slowest);
 }
 
 void pump() {
@@ -107,10 +101,8 @@ int main() {
         else return std::fwprintf(stderr, L"window_storm: unknown argument %ls\n", args[i].c_str()), 2;
     }
     if (args.size() % 2 != 0 || everyMs < 1) return 2;
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    const std::int64_t freq = f.QuadPart;
-    say("freq %lld\n", static_cast<long long>(freq));
+    std::setvbuf(stdout, nullptr, _IONBF, 0);  // each line as it happens
+    std::printf("freq %lld\n", static_cast<long long>(kFreq));
     for (const auto& [cls, proc] : {std::pair{L"StormWindow", &DefWindowProcW}, std::pair{L"StormPopup", &popupProc}}) {
         WNDCLASSW wc{};
         wc.lpfnWndProc = proc;
@@ -123,7 +115,7 @@ int main() {
     std::vector<HWND> stay;
     for (int i = 0; i < windows; ++i) stay.push_back(make(L"StormWindow", WS_OVERLAPPEDWINDOW | WS_VISIBLE));
     stay.push_back(make(L"StormWindow", WS_POPUP | WS_VISIBLE, WS_EX_TOPMOST | WS_EX_TOOLWINDOW));
-    say("ready windows=%d\n", windows);
+    std::printf("ready windows=%d\n", windows);
 
     // Commands from stdin, handed to this thread.
     std::thread([gui = GetCurrentThreadId()] {
@@ -133,23 +125,23 @@ int main() {
         PostThreadMessageW(gui, WM_QUIT, 0, 0);
     }).detach();
 
-    const std::int64_t endOfLife = qpc() + freq * maxSeconds;
-    while (!quit && !go && qpc() < endOfLife) {
+    const std::int64_t endOfLife = now() + kFreq * maxSeconds;
+    while (!quit && !go && now() < endOfLife) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
         pump();
     }
 
     std::atomic<bool> storming{true};
-    std::thread prober(probe, std::cref(storming), freq);
-    const std::int64_t start = qpc(), end = start + freq * seconds;
+    std::thread prober(probe, std::cref(storming));
+    const std::int64_t start = now(), end = start + kFreq * seconds;
     long long made = 0, popups = 0;
-    for (std::int64_t now = start; !quit && now < end; now = qpc()) {
-        if (now >= start + freq * everyMs * popups / 1000) {
+    for (std::int64_t t = start; !quit && t < end; t = now()) {
+        if (t >= start + kFreq * everyMs * popups / 1000) {
             if (const HWND p = make(L"StormPopup", kPopupStyle)) {
-                const std::int64_t created = qpc();
+                const std::int64_t created = now();
                 SetWindowLongPtrW(p, GWLP_USERDATA, static_cast<LONG_PTR>(popups));
                 ++popupsAlive;
-                say("created %lld %lld %lld\n", popups, value(p), static_cast<long long>(created));
+                std::printf("created %lld %lld %lld\n", popups, value(p), static_cast<long long>(created));
             }
             ++popups;
         }
@@ -161,25 +153,25 @@ int main() {
         }
         pump();
     }
-    const double took = static_cast<double>(qpc() - start) / static_cast<double>(freq);
-    say("storm windows=%lld seconds=%.1f per-second=%.0f\n", made, took, static_cast<double>(made) / took);
+    const double took = static_cast<double>(now() - start) / static_cast<double>(kFreq);
+    std::printf("storm windows=%lld seconds=%.1f per-second=%.0f\n", made, took, static_cast<double>(made) / took);
 
     // The pop-ups left are the sweep's, by its next tick.
-    const std::int64_t graceEnd = qpc() + freq * 3;
-    while (!quit && popupsAlive > 0 && qpc() < graceEnd) {
+    const std::int64_t graceEnd = now() + kFreq * 3;
+    while (!quit && popupsAlive > 0 && now() < graceEnd) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
         pump();
     }
     storming = false;
     prober.join();
-    if (popupsAlive == 0) say("popups-done\n");
-    else say("popups-left %d\n", popupsAlive);
-    while (!quit && qpc() < endOfLife) {
+    if (popupsAlive == 0) std::printf("popups-done\n");
+    else std::printf("popups-left %d\n", popupsAlive);
+    while (!quit && now() < endOfLife) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
         pump();
     }
     for (const HWND w : stay) DestroyWindow(w);
-    say("bye\n");
+    std::printf("bye\n");
     std::fflush(stdout);
     ExitProcess(0);
 }
