@@ -18,6 +18,7 @@ Form1::Form1(WindowSystem& ws, const Form1Toolkit& toolkit)
       window_(toolkit.window),
       boxes_(toolkit.boxes),
       dialog_(toolkit.dialog),
+      timers_(toolkit.timers),
       sweep_(ws, toolkit.window, toolkit.clock, totalClose, totalMenu, timemenu) {}
 
 void Form1::onTimer(int id) {
@@ -25,6 +26,8 @@ void Form1::onTimer(int id) {
     if (id == Timer1.id()) Timer1.fire();
     else if (id == Timer2.id()) Timer2.fire();
     else if (id == Timer3.id()) Timer3.fire();
+    else if (id == kIdShortTimer && instant_) instant_->tick();
+    followSweep();
 }
 
 void Form1::onCommand(int id) {
@@ -36,6 +39,16 @@ void Form1::onCommand(int id) {
     case IDC_COMMAND4: Command4_Click(); break;
     case IDC_COMMAND5: Command5_Click(); break;
     }
+    followSweep();
+}
+
+void Form1::useInstant(WindowEvents& events, Stopwatch& stopwatch) {
+    instant_ = std::make_unique<Instant>(ws_, sweep_, timers_, events, stopwatch);
+    followSweep();
+}
+
+void Form1::followSweep() {
+    if (instant_) instant_->follow(Timer1.Enabled());
 }
 
 MenuHandle Form1::mainMenu() { return ws_.GetMenu(window_.hWnd()); }

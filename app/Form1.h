@@ -6,8 +6,10 @@
 // in the toolkit seams and forwards ticks and clicks.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "app/Instant.h"
 #include "app/MenuBar.h"
 #include "app/Sweep.h"
 #include "app/Timer.h"
@@ -53,6 +55,9 @@ public:
     // id to its handler, once the menu bar is sure to be there.
     void onTimer(int id);
     void onCommand(int id);
+    // The instant mode, asked for on the command line; without it no hook
+    // is ever set.
+    void useInstant(WindowEvents& events, Stopwatch& stopwatch);
 
     // Handlers, named after their control and event.
     void Timer1_Timer();    // pop-up sweep
@@ -79,12 +84,16 @@ public:
 
 private:
     MenuHandle mainMenu();
+    // After every handler: the hook follows the sweep.
+    void followSweep();
 
     WindowSystem& ws_;
     FormWindow& window_;
     MessageBoxes& boxes_;
     InstructionsDialog& dialog_;
+    TimerHost& timers_;
     Sweep sweep_;
+    std::unique_ptr<Instant> instant_;
 };
 
 }  // namespace popquell

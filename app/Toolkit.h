@@ -5,6 +5,7 @@
 // over the simulated desktop. Nothing here knows about HWNDs.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "winsys/WindowSystem.h"
@@ -48,6 +49,22 @@ public:
     virtual ~TimerHost() = default;
     virtual void startTimer(int id, int intervalMs) = 0;
     virtual void stopTimer(int id) = 0;
+};
+
+// Tells of the top-level windows that other programs create or show, as they
+// come: while hooked, each is handed to `noted` on the GUI thread.
+class WindowEvents {
+public:
+    virtual ~WindowEvents() = default;
+    virtual void hook(std::function<void(WindowHandle)> noted) = 0;
+    virtual void unhook() = 0;
+};
+
+// A steady clock for time budgets: microseconds since some fixed moment.
+class Stopwatch {
+public:
+    virtual ~Stopwatch() = default;
+    virtual std::int64_t microseconds() = 0;
 };
 
 struct LocalTime {

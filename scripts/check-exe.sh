@@ -99,12 +99,13 @@ if [[ -z $imports ]]; then
     fail "found no import table in $objdump -p output"
 else
     # DLLs that ship with every Windows the program runs on. The
-    # api-ms-win-crt-* sets and ucrtbase are the Universal CRT of Windows 10.
-    allowed_dll='^(kernel32|user32|gdi32|comctl32|msvcrt|ucrtbase|api-ms-win-crt-[a-z0-9-]+)\.dll$'
+    # api-ms-win-crt-* sets and ucrtbase are the Universal CRT of Windows 10;
+    # shell32 gives the command line's split (/instant).
+    allowed_dll='^(kernel32|user32|gdi32|comctl32|shell32|msvcrt|ucrtbase|api-ms-win-crt-[a-z0-9-]+)\.dll$'
     bad_dlls=0
     while read -r dll; do
         if ! grep -qiE "$allowed_dll" <<<"$dll"; then
-            fail "imports from $dll: only kernel32, user32, gdi32, comctl32 and the C runtime are allowed (they ship with every Windows, and none of them is the network's or the registry's)"
+            fail "imports from $dll: only kernel32, user32, gdi32, comctl32, shell32 and the C runtime are allowed (they ship with every Windows, and none of them is the network's or the registry's)"
             bad_dlls=$((bad_dlls + 1))
         fi
     done < <(awk '{ print $1 }' <<<"$imports" | sort -uf)

@@ -36,7 +36,7 @@ ChildStyle childStyleOf(ControlKind kind) {
 
 }  // namespace
 
-MainWindow::MainWindow(HINSTANCE instance, WindowSystem& ws)
+MainWindow::MainWindow(HINSTANCE instance, WindowSystem& ws, bool instant)
     : BaseWindow(toColorref(kForm1BackColor), toColorref(kForm1BackColor)) {
     // Shared icons from the resources; without them the window has the system's.
     const Class cls{kMainWindowClass, LoadIconW(instance, MAKEINTRESOURCEW(IDI_POPQUELL)),
@@ -55,6 +55,10 @@ MainWindow::MainWindow(HINSTANCE instance, WindowSystem& ws)
     dialog_ = std::make_unique<Win32InstructionsDialog>(instance, hwnd());
     form_ = std::make_unique<Form1>(
         ws, Form1Toolkit{*window_, *list_, menu_, *timers_, clock_, *boxes_, *dialog_});
+    if (instant) {
+        events_ = std::make_unique<Win32WindowEvents>();
+        form_->useInstant(*events_, stopwatch_);
+    }
     // Attached only once Form1 has put its items in, so the bar gets its height.
     menu_.attachTo(hwnd());
 

@@ -11,6 +11,7 @@
 
 #include "app/Form1.h"
 #include "app/win32/Win32Toolkit.h"
+#include "app/win32/Win32WindowEvents.h"
 #include "help/win32/InstructionsDialog.h"
 #include "ui/win32/BaseWindow.h"
 
@@ -22,7 +23,8 @@ inline constexpr DWORD kMainWindowStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 class MainWindow final : public BaseWindow {
 public:
     // Creates the window and its controls, hidden; the caller shows it.
-    MainWindow(HINSTANCE instance, WindowSystem& ws);
+    // `instant`: the instant mode, with its hook while the sweep runs.
+    MainWindow(HINSTANCE instance, WindowSystem& ws, bool instant = false);
     ~MainWindow() override { destroy(); }
 
     // The program ends with its main window; a test's windows do not.
@@ -58,6 +60,9 @@ private:
     std::unique_ptr<Win32MessageBoxes> boxes_;
     std::unique_ptr<Win32InstructionsDialog> dialog_;
     std::unique_ptr<Form1> form_;
+    // After form_, so that the hook goes first.
+    SteadyStopwatch stopwatch_;
+    std::unique_ptr<Win32WindowEvents> events_;
 };
 
 }  // namespace popquell

@@ -3,8 +3,10 @@
 #include <commctrl.h>
 
 #include <chrono>
+#include <string>
 
 #include "app/win32/MainWindow.h"
+#include "ui/win32/Text.h"
 #include "winsys/win32/Win32WindowSystem.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
@@ -13,9 +15,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
+    // /instant closes pop-ups as they appear, rather than on the next sweep.
+    bool instant = false;
+    for (const std::wstring& arg : commandLineArguments()) instant |= arg == L"/instant" || arg == L"--instant";
+
     Win32WindowSystem ws;
     {
-        MainWindow mainWindow(instance, ws);
+        MainWindow mainWindow(instance, ws, instant);
         mainWindow.setEndsMessageLoop(true);
         ShowWindow(mainWindow.hwnd(), showCommand);
         MSG msg;

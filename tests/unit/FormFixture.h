@@ -112,6 +112,20 @@ public:
     void showModal(const std::string&) override {}
 };
 
+// The hook hands on what the test says other programs made; the stopwatch
+// stands still unless the test moves it.
+class FakeWindowEvents : public WindowEvents {
+public:
+    void hook(std::function<void(WindowHandle)> noted) override { this->noted = std::move(noted); }
+    void unhook() override { noted = nullptr; }
+    std::function<void(WindowHandle)> noted;  // set while hooked
+};
+class FakeStopwatch : public Stopwatch {
+public:
+    std::int64_t microseconds() override { return now; }
+    std::int64_t now = 0;
+};
+
 inline constexpr std::int32_t kFrameStyle = kWsOverlappedWindow | kWsVisible;
 inline constexpr std::int32_t kOverlappedHidden = kWsOverlappedWindow;
 

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "FormFixture.h"
+#include "res/resource.h"
 
 namespace popquell::sim {
 namespace {
@@ -110,6 +111,76 @@ TEST_F(Sweep, FramesLeftWithADeadBarOfOursGetTheNewOne) {
     EXPECT_NE(mainMenu(), old);
     EXPECT_EQ(desk.menuOf(dressed), mainMenu());
     EXPECT_EQ(desk.menuOf(stranger), strangersOwn);
+}
+
+// popquell.exe /instant: the windows that the hook notes go through the
+// sweep's rule on the short timer's next tick, not the 1-second sweep's.
+class InstantMode : public Sweep {
+protected:
+    InstantMode() {
+        form.useInstant(events, stopwatch);
+        list.AddItem("0");
+        form.onCommand(IDC_COMMAND1);  // Start
+    }
+    // The short ticks until the timer stops; how many there were.
+    int shortTicks() {
+        int ticks = 0;
+        for (; timers.running(kIdShortTimer) && ticks < 100; ++ticks) form.onTimer(kIdShortTimer);
+        return ticks;
+    }
+    FakeWindowEvents events;
+    FakeStopwatch stopwatch;
+};
+
+TEST_F(InstantMode, TheHookIsSetExactlyWhileTheSweepRuns) {
+    ASSERT_TRUE(events.noted);
+    events.noted(popup());
+    for (const int button : {IDC_COMMAND4, IDC_COMMAND3}) {  // Stop, Select Window
+        form.onCommand(button);
+        EXPECT_FALSE(events.noted) << button;
+        EXPECT_FALSE(timers.running(kIdShortTimer)) << "nothing noted is examined once it has stopped";
+        form.onCommand(IDC_COMMAND1);
+        EXPECT_TRUE(events.noted) << button;
+    }
+    form.Timer3.SetEnabled(true);
+    form.onTimer(kIdTimer3);  // the listed window is gone: the keeper stops the sweep
+    EXPECT_FALSE(events.noted);
+}
+
+// Once each, however often noted; the topmost and the hidden ones on the
+// next ticks, a few times at most; the gone ones never.
+TEST_F(InstantMode, NotedWindowsGoThroughTheSweepsRuleOnTheShortTick) {
+    const WindowHandle shown = popup(), late = desk.create("Popup", kPopupStyle & ~kWsVisible),
+                       never = desk.create("Popup", kPopupStyle & ~kWsVisible), gone = popup(),
+                       frame = browser(), top = popup();
+    for (const WindowHandle h : {shown, late, never, gone, frame, top, shown, late}) events.noted(h);
+    desk.destroy(gone);
+    form.onTimer(kIdShortTimer);
+    EXPECT_EQ(desk.count("PostMessageA"), 1);
+    EXPECT_EQ(desk.menuOf(frame), mainMenu());
+    desk.setStyle(late, kPopupStyle);
+    coverTop();
+    EXPECT_EQ(shortTicks(), popquell::Instant::kLooks - 1);
+    for (const WindowHandle h : {shown, late, top}) EXPECT_EQ(desk.count("PostMessageA", h), 1) << h;
+    for (const WindowHandle h : {never, gone}) EXPECT_EQ(desk.count("GetWindowLongA", h), 0) << h;
+    EXPECT_EQ(form.totalMenu.Caption(), "Total: 3");
+}
+
+// A storm of windows must not starve the GUI thread.
+TEST_F(InstantMode, EachShortTickStopsAtItsBudgetAndTheRestWaits) {
+    std::vector<WindowHandle> popups(10);
+    for (WindowHandle& h : popups) h = popup();
+    coverTop();
+    for (const WindowHandle h : popups) events.noted(h);
+    desk.beforeCall = [&](const Op& op) {
+        if (op.name == "GetWindowLongA") stopwatch.now += popquell::Instant::kBudgetUs / 4;
+    };
+    std::vector<int> closed;
+    while (timers.running(kIdShortTimer) && closed.size() < 10) {
+        form.onTimer(kIdShortTimer);
+        closed.push_back(desk.count("PostMessageA"));
+    }
+    EXPECT_EQ(closed, (std::vector<int>{4, 8, 10}));
 }
 
 // The calls made of a window after it was sent WM_CLOSE, other than hiding

@@ -307,6 +307,34 @@ TEST(RealToolkit, TheClockReadsTheLocalTimeAndTheListBoxKeepsSignedItemDataInOrd
     EXPECT_EQ(list.ListCount(), 0);
 }
 
+// The instant mode's hook: another program's top-level windows, as they come;
+// neither child windows nor ours.
+TEST(RealToolkit, TheHookNotesTheTopLevelWindowsOfOtherPrograms) {
+    Win32WindowEvents events;
+    std::vector<HWND> noted;
+    events.hook([&](WindowHandle h) { noted.push_back(toHwnd(h)); });
+    const unique_hwnd own(CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                                          GetModuleHandleW(nullptr), nullptr));
+    wchar_t folder[MAX_PATH]{};
+    GetSystemDirectoryW(folder, MAX_PATH);
+    const demo::Process other = demo::Process::start(std::wstring(folder) + L"\\notepad.exe", L"");
+    ASSERT_TRUE(other);
+    WaitForInputIdle(other.handle(), 5000);
+    const auto ofOther = [&](HWND w) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        return pid == other.pid();
+    };
+    const auto end = SteadyClock::now() + kDeadline;
+    for (MSG msg; std::none_of(noted.begin(), noted.end(), ofOther) && SteadyClock::now() < end;) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+    EXPECT_TRUE(std::any_of(noted.begin(), noted.end(), ofOther));
+    for (const HWND w : noted) EXPECT_TRUE(!IsWindow(w) || GetAncestor(w, GA_PARENT) == GetDesktopWindow()) << w;
+    EXPECT_EQ(std::count(noted.begin(), noted.end(), own.get()), 0);
+}
+
 // The owner-drawn face of How to use, drawn into a bitmap in each state.
 TEST_F(Windows, AButtonIsRaisedInItsColourSunkenWhenPressedAndShowsFocusAndKeysAsTheCuesSay) {
     const HWND button = control(IDC_COMMAND2);

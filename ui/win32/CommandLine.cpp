@@ -1,5 +1,5 @@
 // Apart from the rest of the text helpers, so that a program that reads no
-// command line, popquell.exe among them, does not import shell32 for it.
+// command line does not import shell32 for it.
 
 #include "ui/win32/Text.h"
 

@@ -46,6 +46,7 @@ using unique_hmenu = UniqueHandle<HMENU, &::DestroyMenu>;
 using unique_hfont = UniqueHandle<HFONT, &deleteFont>;
 using unique_hbrush = UniqueHandle<HBRUSH, &deleteBrush>;
 using unique_handle = UniqueHandle<HANDLE, &::CloseHandle>;
+using unique_hwineventhook = UniqueHandle<HWINEVENTHOOK, &::UnhookWinEvent>;
 
 // A window's device context, released when the scope ends.
 class unique_hdc_window {

@@ -1,0 +1,64 @@
+#include "app/Instant.h"
+
+#include <chrono>
+
+namespace popquell {
+
+Instant::Instant(WindowSystem& ws, Sweep& sweep, TimerHost& timers, WindowEvents& events, Stopwatch& stopwatch)
+    : ws_(ws), sweep_(sweep), timers_(timers), events_(events), stopwatch_(stopwatch) {}
+
+// Nothing noted is examined once the sweep has stopped.
+void Instant::follow(bool sweeping) {
+    if (sweeping == hooked_) return;
+    hooked_ = sweeping;
+    if (sweeping) return events_.hook([this](WindowHandle h) { note(h); });
+    events_.unhook();
+    notes_.clear();
+    noted_.clear();
+    if (armed_) timers_.stopTimer(kIdShortTimer);
+    armed_ = false;
+}
+
+// A window noted twice, by its making and its showing, is examined once.
+void Instant::note(WindowHandle h) {
+    if (!hooked_ || notes_.size() >= kMaxNotes || !noted_.insert(h).second) return;
+    notes_.push_back({h, kLooks});
+    arm();
+}
+
+void Instant::arm() {
+    if (!armed_) timers_.startTimer(kIdShortTimer, kIntervalMs);
+    armed_ = true;
+}
+
+// As the sweep, never the topmost window: it is examined once another lies
+// above it, or by the sweep. What the budget leaves waits for the next tick.
+void Instant::tick() {
+    if (armed_) timers_.stopTimer(kIdShortTimer);
+    armed_ = false;
+    if (notes_.empty()) return;
+    const std::int64_t start = stopwatch_.microseconds();
+    const WindowHandle top = ws_.GetWindow(ws_.GetDesktopWindow(), kGwChild);
+    std::deque<Note> again;
+    while (!notes_.empty() && stopwatch_.microseconds() - start < kBudgetUs) {
+        Note n = notes_.front();
+        notes_.pop_front();
+        const bool alive = ws_.IsWindow(n.h) != 0;
+        const bool ready = alive && n.h != top && ws_.IsWindowVisible(n.h) != 0;
+        if (alive && !ready && --n.looks > 0) {
+            again.push_back(n);
+            continue;
+        }
+        noted_.erase(n.h);
+        if (ready) sweep_.examine(n.h);
+    }
+    notes_.insert(notes_.end(), again.begin(), again.end());
+    if (!notes_.empty()) arm();
+}
+
+std::int64_t SteadyStopwatch::microseconds() {
+    using namespace std::chrono;
+    return duration_cast<std::chrono::microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace popquell
