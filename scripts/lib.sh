@@ -14,7 +14,8 @@ POPQUELL_BUILD="$POPQUELL_ROOT/build"
 # developer's one.
 POPQUELL_BUILD_PACKAGES=(cmake ninja-build)
 POPQUELL_NATIVE_PACKAGES=(g++ libgtest-dev libgmock-dev libbenchmark-dev)
-POPQUELL_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest)
+# ImageMagick makes the icon from its pixel maps.
+POPQUELL_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest imagemagick)
 POPQUELL_WINE_PACKAGES=(wine wine64 fonts-wine xvfb x11-utils)
 # The x86 build and Wine's 32-bit loader, which runs it in a 32-bit prefix.
 POPQUELL_X86_PACKAGES=(g++-mingw-w64-i686-posix mingw-w64-i686-dev wine32:i386)
