@@ -1,64 +1,30 @@
-# The resources of popquell.exe: the icon, built from the text pixel maps in
-# res/ by res/make_icon.cpp; the version information, configured from
+# The resources of popquell.exe: the icon, made from the pixel maps (XPM) in
+# res/ by ImageMagick; the version information, configured from
 # res/version.rc.in; and the application manifest, res/popquell.manifest.
 include_guard(GLOBAL)
 
 # Include this file at the top level: a language is enabled only there.
 enable_language(RC)
 
-# make_icon has to run on the build machine. In a native build (MSVC, or
-# MinGW on Windows) it is an ordinary target. When cross-compiling, the
-# project's compiler makes programs the build machine cannot run, so the
-# build machine's own C++ compiler builds it, outside the project's flags.
-function(_popquell_icon_tool out_command out_depends)
-  set(source ${PROJECT_SOURCE_DIR}/res/make_icon.cpp)
-  if(NOT CMAKE_CROSSCOMPILING)
-    if(NOT TARGET make_icon)
-      add_executable(make_icon ${source})
-    endif()
-    set(${out_command} make_icon PARENT_SCOPE)
-    set(${out_depends} make_icon PARENT_SCOPE)
-    return()
-  endif()
-  find_program(POPQUELL_HOST_CXX NAMES c++ g++ clang++
-    NO_CMAKE_FIND_ROOT_PATH
-    DOC "C++ compiler of the build machine, for the tools run during the build")
-  if(NOT POPQUELL_HOST_CXX)
-    message(FATAL_ERROR "Cross-compiling needs a C++ compiler for the build "
-      "machine to make the icon; set POPQUELL_HOST_CXX.")
-  endif()
-  set(tool ${CMAKE_BINARY_DIR}/host/make_icon${CMAKE_HOST_EXECUTABLE_SUFFIX})
-  add_custom_command(
-    OUTPUT ${tool}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/host
-    COMMAND ${POPQUELL_HOST_CXX} -std=c++17 -O1 -Wall -Wextra -o ${tool} ${source}
-    DEPENDS ${source}
-    COMMENT "Building make_icon for the build machine"
-    VERBATIM)
-  set(${out_command} ${tool} PARENT_SCOPE)
-  set(${out_depends} ${tool} PARENT_SCOPE)
-endfunction()
-
-# CMAKE_HOST_EXECUTABLE_SUFFIX is not set on every host.
-if(NOT DEFINED CMAKE_HOST_EXECUTABLE_SUFFIX)
-  if(CMAKE_HOST_WIN32)
-    set(CMAKE_HOST_EXECUTABLE_SUFFIX .exe)
-  else()
-    set(CMAKE_HOST_EXECUTABLE_SUFFIX "")
-  endif()
+# ImageMagick turns the two pixel maps into one icon. On Windows its command
+# is magick; there convert is a different, system program.
+if(CMAKE_HOST_WIN32)
+  find_program(POPQUELL_MAGICK NAMES magick REQUIRED)
+else()
+  find_program(POPQUELL_MAGICK NAMES magick convert REQUIRED)
 endif()
 
 function(popquell_add_windows_resources target)
   set(res ${PROJECT_SOURCE_DIR}/res)
   set(gen ${CMAKE_CURRENT_BINARY_DIR})
 
-  _popquell_icon_tool(make_icon make_icon_depends)
   # The 32 by 32 image first: Explorer and the title bar pick from both.
+  # A palette image keeps the maps' 16 colours exactly, 4 bits a pixel.
   add_custom_command(
     OUTPUT ${gen}/popquell.ico
-    COMMAND ${make_icon} ${gen}/popquell.ico ${res}/icon32.txt ${res}/icon16.txt
-    DEPENDS ${make_icon_depends} ${res}/icon32.txt ${res}/icon16.txt
-    COMMENT "Making popquell.ico from res/icon32.txt and res/icon16.txt"
+    COMMAND ${POPQUELL_MAGICK} ${res}/icon32.xpm ${res}/icon16.xpm -type Palette ${gen}/popquell.ico
+    DEPENDS ${res}/icon32.xpm ${res}/icon16.xpm
+    COMMENT "Making popquell.ico from res/icon32.xpm and res/icon16.xpm"
     VERBATIM)
 
   # The file's own name, popquell.exe or popquell-x86.exe.

@@ -14,7 +14,8 @@ POPQUELL_BUILD="$POPQUELL_ROOT/build"
 # developer's one.
 POPQUELL_BUILD_PACKAGES=(cmake ninja-build)
 POPQUELL_NATIVE_PACKAGES=(g++ libgtest-dev libgmock-dev libbenchmark-dev)
-POPQUELL_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest)
+# ImageMagick makes the icon from its pixel maps.
+POPQUELL_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest imagemagick)
 # Every command installs the same Wine, its 32-bit loader included, before it
 # makes a prefix: a 64-bit prefix made without that loader has no 32-bit
 # system, and no program starts in it once the loader is there. xdotool

@@ -52,9 +52,9 @@ if [[ -z ${DISPLAY:-} && -z $demo ]]; then
 fi
 
 # googletest: configuring the Windows build also sets up its tests. The
-# demo's screenshots need xwd and ImageMagick.
+# demo's screenshots need xwd.
 packages=("${POPQUELL_BUILD_PACKAGES[@]}" "${POPQUELL_WINDOWS_PACKAGES[@]}" "${POPQUELL_WINE_PACKAGES[@]}")
-[[ -n $demo ]] && packages+=(x11-apps imagemagick)
+[[ -n $demo ]] && packages+=(x11-apps)
 ensure_packages "${packages[@]}" || exit 1
 
 cmake --preset windows </dev/null || exit 1

@@ -65,6 +65,16 @@ INSTANTIATE_TYPED_TEST_SUITE_P(User32, WindowSystemContract, User32Desk);
 
 namespace {
 
+// A handle is 32 bits, sign-extended in a 64-bit process: the high bit is no end of the list.
+TEST(Conversions, HandlesWithTheHighBitSetKeepTheirSign) {
+    for (const std::int32_t h : {-2, INT32_MIN, INT32_MAX}) {
+        EXPECT_EQ(reinterpret_cast<std::intptr_t>(toHwnd(h)), h);
+        EXPECT_EQ(reinterpret_cast<std::intptr_t>(toHmenu(h)), h);
+        EXPECT_EQ(fromHwnd(toHwnd(h)), h);
+        EXPECT_EQ(fromHmenu(toHmenu(h)), h);
+    }
+}
+
 // A hang belongs to a thread: twenty frames of one take one worker between them.
 TEST(ForeignWindow, OneHungThreadWithManyWindowsHoldsOneWorker) {
     const WindowClass cls(L"PopquellTestWindow");

@@ -16,6 +16,14 @@ namespace {
 constexpr COLORREF kLightBlue = RGB(128, 128, 255);
 
 COLORREF pixelAt(HWND window, int x, int y) { return GetPixel(unique_hdc_window(window).get(), x, y); }
+// Somewhere in the top left corner, where the first line of a text is drawn.
+bool showsColour(HWND window, COLORREF colour) {
+    const unique_hdc_window dc(window);
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 120; ++x)
+            if (GetPixel(dc.get(), x, y) == colour) return true;
+    return false;
+}
 
 PixelSize clientSize(HWND window) {
     RECT r{};
@@ -163,6 +171,7 @@ TEST_F(Windows, TheInstructionsShowWhatTheyWereDesignedWith) {
         for (const Control& c : controls) expectControl(dialog, c, dialogDpi);
         EXPECT_EQ(clientSize(dialog), (PixelSize{twipsToPixels(7995, dialogDpi), twipsToPixels(3915, dialogDpi)}));
         EXPECT_EQ(pixelAt(dialog, 3, clientSize(dialog).height - 3), kLightBlue);
+        EXPECT_TRUE(showsColour(GetDlgItem(dialog, IDC_DIALOG_TEXT1), RGB(255, 255, 255))) << "white text";
         EXPECT_EQ(styleOf(GetDlgItem(dialog, IDC_DIALOG_TEXT1)) & (WS_VSCROLL | WS_HSCROLL), 0u);
         EXPECT_NE(SendMessageW(GetDlgItem(dialog, IDC_DIALOG_COMMAND1), BM_GETSTATE, 0, 0) & BST_FOCUS, 0)
             << "the focus starts on Close";
@@ -177,8 +186,9 @@ TEST_F(Windows, TheInstructionsShowWhatTheyWereDesignedWith) {
         pressClose(dialog);
     }));
     EXPECT_TRUE(!form.Timer2.Enabled() && IsWindowEnabled(window.hwnd()));
-    // Loaded afresh, and closed by Alt+C and by Enter on Close as well.
-    for (const auto& [msg, key] : {std::pair{WM_SYSKEYDOWN, UINT{'C'}}, std::pair{WM_KEYDOWN, UINT{VK_RETURN}}}) {
+    // Loaded afresh, and closed by Alt+C, by Enter on Close and by Escape as well.
+    for (const auto& [msg, key] : {std::pair{WM_SYSKEYDOWN, UINT{'C'}}, std::pair{WM_KEYDOWN, UINT{VK_RETURN}},
+                                   std::pair{WM_KEYDOWN, UINT{VK_ESCAPE}}}) {
         EXPECT_TRUE(opens([&] { click(IDC_COMMAND2); }, [&](HWND dialog) {
             EXPECT_TRUE(dialog != first && windowText(GetDlgItem(dialog, IDC_DIALOG_TEXT1)) == controls[0].text);
             PostMessageW(GetDlgItem(dialog, IDC_DIALOG_COMMAND1), msg, key, (msg == WM_SYSKEYDOWN ? 1 << 29 : 0) | 1);
