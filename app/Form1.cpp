@@ -16,7 +16,6 @@ Form1::Form1(WindowSystem& ws, const Form1Toolkit& toolkit)
       Timer3(toolkit.timers, kIdTimer3, 500, [this] { Timer3_Timer(); }),
       ws_(ws),
       window_(toolkit.window),
-      clock_(toolkit.clock),
       boxes_(toolkit.boxes),
       dialog_(toolkit.dialog),
       timers_(toolkit.timers),

@@ -89,7 +89,6 @@ private:
 
     WindowSystem& ws_;
     FormWindow& window_;
-    Clock& clock_;
     MessageBoxes& boxes_;
     InstructionsDialog& dialog_;
     TimerHost& timers_;
