@@ -1,5 +1,6 @@
 #include "app/Instant.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace popquell {
@@ -14,14 +15,14 @@ void Instant::follow(bool sweeping) {
     if (sweeping) return events_.hook([this](WindowHandle h) { note(h); });
     events_.unhook();
     notes_.clear();
-    noted_.clear();
     if (armed_) timers_.stopTimer(kIdShortTimer);
     armed_ = false;
 }
 
 // A window noted twice, by its making and its showing, is examined once.
 void Instant::note(WindowHandle h) {
-    if (!hooked_ || notes_.size() >= kMaxNotes || !noted_.insert(h).second) return;
+    const auto noted = [h](const Note& n) { return n.h == h; };
+    if (!hooked_ || notes_.size() >= kMaxNotes || std::any_of(notes_.begin(), notes_.end(), noted)) return;
     notes_.push_back({h, kLooks});
     arm();
 }
@@ -39,20 +40,17 @@ void Instant::tick() {
     if (notes_.empty()) return;
     const std::int64_t start = stopwatch_.microseconds();
     const WindowHandle top = ws_.GetWindow(ws_.GetDesktopWindow(), kGwChild);
-    std::deque<Note> again;
-    while (!notes_.empty() && stopwatch_.microseconds() - start < kBudgetUs) {
-        Note n = notes_.front();
-        notes_.pop_front();
+    // The ones to look at again move up in place; the budget's leftovers follow.
+    std::size_t kept = 0, looked = 0;
+    for (; looked < notes_.size() && stopwatch_.microseconds() - start < kBudgetUs; ++looked) {
+        Note n = notes_[looked];
         const bool alive = ws_.IsWindow(n.h) != 0;
         const bool ready = alive && n.h != top && ws_.IsWindowVisible(n.h) != 0;
-        if (alive && !ready && --n.looks > 0) {
-            again.push_back(n);
-            continue;
-        }
-        noted_.erase(n.h);
-        if (ready) sweep_.examine(n.h);
+        if (alive && !ready && --n.looks > 0) notes_[kept++] = n;
+        else if (ready) sweep_.examine(n.h);
     }
-    notes_.insert(notes_.end(), again.begin(), again.end());
+    notes_.erase(notes_.begin() + static_cast<std::ptrdiff_t>(kept),
+                 notes_.begin() + static_cast<std::ptrdiff_t>(looked));
     if (!notes_.empty()) arm();
 }
 

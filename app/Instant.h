@@ -8,8 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
-#include <unordered_set>
+#include <vector>
 
 #include "app/Sweep.h"
 #include "app/Toolkit.h"
@@ -54,8 +53,7 @@ private:
     Stopwatch& stopwatch_;
     bool hooked_ = false;
     bool armed_ = false;
-    std::deque<Note> notes_;
-    std::unordered_set<WindowHandle> noted_;  // the windows in notes_, each once
+    std::vector<Note> notes_;  // each window once, the oldest first
 };
 
 // The real clock of the budget.

@@ -1,16 +1,14 @@
 #include "app/win32/Win32WindowEvents.h"
 
-#include <algorithm>
-#include <vector>
-
 #include "winsys/win32/Win32WindowSystem.h"
 
 namespace popquell {
 
 namespace {
 
-// The hooks of this thread, for the procedure, which is told only the hook.
-thread_local std::vector<std::pair<HWINEVENTHOOK, Win32WindowEvents*>> hooks;
+// The one hook of the program, for the procedure, which is told only the
+// hook. Set, called and removed on the GUI thread.
+Win32WindowEvents* hooked = nullptr;
 
 bool ofOtherProgram(HWND hwnd) {
     DWORD process = 0;
@@ -28,11 +26,11 @@ void Win32WindowEvents::hook(std::function<void(WindowHandle)> noted) {
     // two and is passed over.
     hook_.reset(SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, &proc, 0, 0,
                                 WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS));
-    if (hook_) hooks.emplace_back(hook_.get(), this);
+    if (hook_) hooked = this;
 }
 
 void Win32WindowEvents::unhook() {
-    std::erase_if(hooks, [this](const auto& entry) { return entry.second == this; });
+    if (hooked == this) hooked = nullptr;
     hook_.reset();
     noted_ = nullptr;
 }
@@ -45,10 +43,9 @@ void CALLBACK Win32WindowEvents::proc(HWINEVENTHOOK hook, DWORD event, HWND hwnd
         idChild != CHILDID_SELF || !hwnd || GetAncestor(hwnd, GA_PARENT) != GetDesktopWindow() ||
         !ofOtherProgram(hwnd))
         return;
-    const auto it = std::find_if(hooks.begin(), hooks.end(), [hook](const auto& entry) { return entry.first == hook; });
-    if (it == hooks.end() || !it->second->noted_) return;
+    if (!hooked || hooked->hook_.get() != hook || !hooked->noted_) return;
     try {
-        it->second->noted_(fromHwnd(hwnd));
+        hooked->noted_(fromHwnd(hwnd));
     } catch (...) {
         // A window not noted is the sweep's.
     }

@@ -2,7 +2,7 @@
 
 // The instant mode's hook: one out-of-context WinEvent hook on the GUI
 // thread, which hears of the top-level windows that other programs create or
-// show. It is removed when the object goes.
+// show, one at a time in the program. It is removed when the object goes.
 
 #include <windows.h>
 
