@@ -30,6 +30,7 @@
 #include "demo/DemoKinds.h"
 #include "demo/RemoteWindows.h"
 #include "res/resource.h"
+#include "support/Arguments.h"
 #include "ui/win32/Handles.h"
 #include "ui/win32/Text.h"
 
@@ -49,23 +50,14 @@ struct Options {
 };
 
 std::optional<Options> parseOptions() {
-    const std::vector<std::wstring> args = commandLineArguments();
+    Arguments args;
     Options o;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const bool hasValue = i + 1 < args.size();
-        if (args[i] == L"--log" && hasValue) {
-            o.logPath = args[++i];
-        } else if (args[i] == L"--seconds" && hasValue) {
-            o.seconds = static_cast<unsigned>(std::wcstoul(args[++i].c_str(), nullptr, 10));
-        } else if (args[i] == L"--shot-pause-ms" && hasValue) {
-            o.shotPauseMs = static_cast<unsigned>(std::wcstoul(args[++i].c_str(), nullptr, 10));
-        } else if (args[i] == L"--no-browser-click") {
-            o.browserClick = false;
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (o.logPath.empty() || o.seconds == 0 || o.seconds > 600) return std::nullopt;
+    args.text(L"--log", o.logPath);
+    args.number(L"--seconds", o.seconds);
+    args.number(L"--shot-pause-ms", o.shotPauseMs);
+    o.browserClick = !args.flag(L"--no-browser-click");
+    if (!args.allRead("demo_driver") || o.logPath.empty() || o.seconds == 0 || o.seconds > 600)
+        return std::nullopt;
     return o;
 }
 

@@ -57,7 +57,7 @@
 #include "app/win32/MainWindow.h"
 #include "ui/win32/Handles.h"
 #include "winsys/win32/Win32WindowSystem.h"
-#include "ui/win32/Text.h"
+#include "support/Arguments.h"
 
 namespace popquell::bench {
 namespace {
@@ -129,40 +129,33 @@ std::wstring besideThisProgram(const wchar_t* name) {
 }
 
 std::optional<Options> parse() {
-    const std::vector<std::wstring> args = commandLineArguments();
+    Arguments args;
     Options o;
     o.farm = besideThisProgram(L"window_farm.exe");
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::wstring& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        auto number = [&] { return static_cast<int>(std::wcstol(args[++i].c_str(), nullptr, 10)); };
-        if (a == L"floor") o.floor = true;
-        else if (a == L"latency") o.latency = true;
-        else if (a == L"burst") o.burst = true;
-        else if (a == L"--farm" && hasValue) o.farm = args[++i];
-        else if (a == L"--counts" && hasValue) {
-            o.counts.clear();
-            std::wstringstream list(args[++i]);
-            std::wstring item;
-            while (std::getline(list, item, L','))
-                o.counts.push_back(static_cast<int>(std::wcstol(item.c_str(), nullptr, 10)));
-        } else if (a == L"--rounds" && hasValue) o.rounds = number();
-        else if (a == L"--ieframes" && hasValue) o.ieframes = number();
-        else if (a == L"--popups" && hasValue) o.popups = number();
-        else if (a == L"--seed" && hasValue) o.seed = number();
-        else if (a == L"--span-ms" && hasValue) o.spanMs = number();
-        else if (a == L"--latency-windows" && hasValue) o.latencyWindows = number();
-        else if (a == L"--burst" && hasValue) o.burstSize = number();
-        else if (a == L"--burst-popups" && hasValue) o.burstPopups = number();
-        else if (a == L"--burst-span-ms" && hasValue) o.burstSpanMs = number();
-        else if (a == L"--trace") o.trace = true;
-        else if (a == L"--instant") instantMode = true;
-        else if (a == L"--pause-ms" && hasValue) o.pauseMs = number();
-        else {
-            std::fwprintf(stderr, L"sweep_bench: unknown argument %ls\n", a.c_str());
-            return std::nullopt;
-        }
+    o.floor = args.flag(L"floor");
+    o.latency = args.flag(L"latency");
+    o.burst = args.flag(L"burst");
+    args.text(L"--farm", o.farm);
+    std::wstring counts;
+    if (args.text(L"--counts", counts)) {
+        o.counts.clear();
+        std::wstringstream list(counts);
+        for (std::wstring item; std::getline(list, item, L',');)
+            o.counts.push_back(static_cast<int>(std::wcstol(item.c_str(), nullptr, 10)));
     }
+    args.number(L"--rounds", o.rounds);
+    args.number(L"--ieframes", o.ieframes);
+    args.number(L"--popups", o.popups);
+    args.number(L"--seed", o.seed);
+    args.number(L"--span-ms", o.spanMs);
+    args.number(L"--latency-windows", o.latencyWindows);
+    args.number(L"--burst", o.burstSize);
+    args.number(L"--burst-popups", o.burstPopups);
+    args.number(L"--burst-span-ms", o.burstSpanMs);
+    o.trace = args.flag(L"--trace");
+    instantMode = args.flag(L"--instant");
+    args.number(L"--pause-ms", o.pauseMs);
+    if (!args.allRead("sweep_bench")) return std::nullopt;
     if (!o.floor && !o.latency && !o.burst) o.floor = o.latency = o.burst = true;
     if (o.rounds < 1) o.rounds = 1;
     return o;
