@@ -26,9 +26,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Form1.h"
+#include "app/Texts.h"
 #include "demo/DemoKinds.h"
-#include "demo/RemoteWindows.h"
+#include "support/RemoteWindows.h"
 #include "res/resource.h"
 #include "support/Arguments.h"
 #include "ui/win32/Handles.h"
@@ -189,7 +189,7 @@ private:
     }
 
     bool findWindows() {
-        main_ = waitForTopLevel(kPopquellClass, L"", 0, 20s);
+        main_ = waitForTopLevel(kMainWindowClass, L"", 0, 20s);
         if (!main_) {
             problem("no Popquell main window (class PopquellForm) within 20 s");
             return false;

@@ -55,9 +55,9 @@
 
 #include "app/Form1.h"
 #include "app/win32/MainWindow.h"
-#include "ui/win32/Handles.h"
 #include "winsys/win32/Win32WindowSystem.h"
 #include "support/Arguments.h"
+#include "support/RemoteWindows.h"
 
 namespace popquell::bench {
 namespace {
@@ -192,27 +192,18 @@ public:
         si.hStdInput = childIn;
         si.hStdOutput = childOut;
         si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-        std::wstring commandLine = L"\"" + exe + L"\" " + args;
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                            nullptr, &si, &pi)) {
+        process_.emplace(exe, args, &si);
+        if (!*process_) {
             say("cannot start the farm (%ls): error %lu\n", exe.c_str(), GetLastError());
             return;
         }
-        process_.reset(pi.hProcess);
-        CloseHandle(pi.hThread);
         reader_ = std::thread([this] { read(); });
     }
 
     ~Farm() {
         send("quit");
-        if (process_ && WaitForSingleObject(process_.get(), 15000) != WAIT_OBJECT_0) {
-            say("the farm did not end within 15 s; terminating it\n");
-            TerminateProcess(process_.get(), 1);
-            WaitForSingleObject(process_.get(), 5000);
-        }
-        DWORD code = 0;
-        if (process_ && GetExitCodeProcess(process_.get(), &code) && code != 0)
+        // Given 15 s to end by itself, then ended.
+        if (const DWORD code = process_ ? process_->end(15s) : 0)
             say("the farm ended with exit code 0x%08lx\n", code);
         // The pipe breaks when the farm has gone, which ends the reader.
         if (reader_.joinable()) reader_.join();
@@ -220,7 +211,7 @@ public:
     Farm(const Farm&) = delete;
     Farm& operator=(const Farm&) = delete;
 
-    bool started() const { return static_cast<bool>(process_); }
+    bool started() const { return process_ && *process_; }
 
     void send(const char* line) {
         if (!toFarm_) return;
@@ -279,7 +270,7 @@ private:
         changed_.notify_all();
     }
 
-    unique_handle process_;
+    std::optional<demo::ChildProcess> process_;
     unique_handle toFarm_;
     unique_handle fromFarm_;
     std::mutex mutex_;

@@ -50,6 +50,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/Texts.h"
 #include "support/Arguments.h"
 
 namespace {
@@ -204,7 +205,7 @@ void probe(const std::atomic<bool>& storming, std::int64_t freq) {
     long long asked = 0, unanswered = 0;
     double slowest = 0;
     while (storming) {
-        if (const HWND form = FindWindowW(L"PopquellForm", nullptr)) {
+        if (const HWND form = FindWindowW(popquell::kMainWindowClass, nullptr)) {
             DWORD_PTR result = 0;
             const std::int64_t start = qpc();
             const bool answered = SendMessageTimeoutW(form, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result) != 0;

@@ -13,7 +13,7 @@
 
 #include "app/Form1.h"
 #include "help/Instructions.h"
-#include "sim/SimulatedDesktop.h"
+#include "tests/sim/SimulatedDesktop.h"
 
 namespace popquell::sim {
 

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "FormFixture.h"
+#include "tests/unit/FormFixture.h"
 #include "res/resource.h"
 
 namespace popquell::sim {

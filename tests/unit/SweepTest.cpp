@@ -3,7 +3,7 @@
 
 #include <set>
 
-#include "FormFixture.h"
+#include "tests/unit/FormFixture.h"
 #include "res/resource.h"
 
 namespace popquell::sim {
