@@ -8,8 +8,12 @@
 #include <windows.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "ui/win32/Handles.h"
 #include "ui/win32/Text.h"
@@ -67,6 +71,40 @@ public:
 private:
     unique_handle process_;
     DWORD pid_ = 0;
+};
+
+// A file another process writes, read line by line as it grows.
+class GrowingFile {
+public:
+    explicit GrowingFile(std::wstring path) : path_(std::move(path)) {}
+
+    // The writer may make the file after we first look.
+    bool open() {
+        if (!file_.is_open()) file_.open(std::filesystem::path(path_), std::ios::binary);
+        return file_.is_open();
+    }
+
+    // The complete lines written since the last call, without their ends.
+    std::vector<std::string> newLines() {
+        std::vector<std::string> lines;
+        if (!open()) return lines;
+        for (std::string line; std::getline(file_, line);) {
+            pending_ += line;
+            if (file_.eof()) break;  // the rest of the line is still to come
+            if (!pending_.empty() && pending_.back() == '\r') pending_.pop_back();
+            lines.push_back(std::exchange(pending_, {}));
+        }
+        // Seeking where we are forgets the end of the file, which the C
+        // runtime would otherwise report again however much is written.
+        file_.clear();
+        file_.seekg(file_.tellg());
+        return lines;
+    }
+
+private:
+    std::wstring path_;
+    std::ifstream file_;
+    std::string pending_;
 };
 
 // Checks pred every 20 ms until it holds or the deadline passes.

@@ -38,15 +38,12 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
-#include <deque>
-#include <fstream>
-#include <mutex>
+#include <filesystem>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -169,35 +166,27 @@ void say(const char* format, Args... args) {
 
 // --- the farm, another process ---
 
-// window_farm.exe with its stdin and stdout on pipes. Its lines are read on
-// a thread of their own and kept until asked for.
+// window_farm.exe, its commands through a pipe to its stdin and its lines
+// through a file, read as it grows.
 class Farm {
 public:
     Farm(const std::wstring& exe, const std::wstring& args) {
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        HANDLE childIn = nullptr, ourIn = nullptr, ourOut = nullptr, childOut = nullptr;
+        HANDLE childIn = nullptr, ourOut = nullptr;
         if (!CreatePipe(&childIn, &ourOut, &inherit, 0)) return;
-        unique_handle childInOwner(childIn);
+        const unique_handle childInOwner(childIn);
         toFarm_.reset(ourOut);
-        if (!CreatePipe(&ourIn, &childOut, &inherit, 0)) return;
-        unique_handle childOutOwner(childOut);
-        fromFarm_.reset(ourIn);
-        // Only the farm's ends are inherited, so that its stdout ends with it.
+        // Only the farm's end is inherited, so that its stdin ends with us.
         SetHandleInformation(ourOut, HANDLE_FLAG_INHERIT, 0);
-        SetHandleInformation(ourIn, HANDLE_FLAG_INHERIT, 0);
-
+        const unique_handle childOut(CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                 &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         STARTUPINFOW si{};
-        si.cb = sizeof si;
         si.dwFlags = STARTF_USESTDHANDLES;
         si.hStdInput = childIn;
-        si.hStdOutput = childOut;
+        si.hStdOutput = childOut.get();
         si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
         process_.emplace(exe, args, &si);
-        if (!*process_) {
-            say("cannot start the farm (%ls): error %lu\n", exe.c_str(), GetLastError());
-            return;
-        }
-        reader_ = std::thread([this] { read(); });
+        if (!*process_) say("cannot start the farm (%ls): error %lu\n", exe.c_str(), GetLastError());
     }
 
     ~Farm() {
@@ -205,8 +194,8 @@ public:
         // Given 15 s to end by itself, then ended.
         if (const DWORD code = process_ ? process_->end(15s) : 0)
             say("the farm ended with exit code 0x%08lx\n", code);
-        // The pipe breaks when the farm has gone, which ends the reader.
-        if (reader_.joinable()) reader_.join();
+        out_ = demo::GrowingFile({});  // closed, so that the file can go
+        DeleteFileW(path_.c_str());
     }
     Farm(const Farm&) = delete;
     Farm& operator=(const Farm&) = delete;
@@ -220,64 +209,39 @@ public:
         WriteFile(toFarm_.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     }
 
-    // The next line that begins with prefix, skipping others (which are
-    // kept for takeLines); empty when none came within the deadline.
+    // The next line that begins with prefix, skipping those before it; empty
+    // when none came within the deadline or the farm ended.
     std::optional<std::string> waitFor(const std::string& prefix, std::chrono::milliseconds deadline) {
-        std::unique_lock lock(mutex_);
-        const auto end = std::chrono::steady_clock::now() + deadline;
-        for (;;) {
-            for (auto it = lines_.begin(); it != lines_.end(); ++it) {
-                if (it->rfind(prefix, 0) == 0) {
-                    std::string found = *it;
-                    lines_.erase(it);
-                    return found;
+        std::optional<std::string> found;
+        demo::waitUntil(
+            [&] {
+                for (std::string& line : takeLines()) {
+                    if (found) kept_.push_back(std::move(line));
+                    else if (line.rfind(prefix, 0) == 0) found = std::move(line);
                 }
-            }
-            if (ended_) return std::nullopt;
-            if (changed_.wait_until(lock, end) == std::cv_status::timeout) return std::nullopt;
-        }
+                return found || !started() || WaitForSingleObject(process_->handle(), 0) == WAIT_OBJECT_0;
+            },
+            deadline);
+        return found;
     }
 
     // Every line received and not yet taken.
     std::vector<std::string> takeLines() {
-        std::lock_guard lock(mutex_);
-        std::vector<std::string> taken(lines_.begin(), lines_.end());
-        lines_.clear();
-        return taken;
+        std::vector<std::string> lines = std::exchange(kept_, {});
+        for (std::string& line : out_.newLines()) {
+            if (line.rfind("error", 0) == 0 || line.rfind("warning", 0) == 0) say("farm: %s\n", line.c_str());
+            lines.push_back(std::move(line));
+        }
+        return lines;
     }
 
 private:
-    void read() {
-        std::string pending;
-        char buffer[4096];
-        DWORD got = 0;
-        while (ReadFile(fromFarm_.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
-            pending.append(buffer, got);
-            std::size_t eol;
-            std::lock_guard lock(mutex_);
-            while ((eol = pending.find('\n')) != std::string::npos) {
-                std::string line = pending.substr(0, eol);
-                if (!line.empty() && line.back() == '\r') line.pop_back();
-                pending.erase(0, eol + 1);
-                if (line.rfind("error", 0) == 0 || line.rfind("warning", 0) == 0)
-                    say("farm: %s\n", line.c_str());
-                lines_.push_back(std::move(line));
-            }
-            changed_.notify_all();
-        }
-        std::lock_guard lock(mutex_);
-        ended_ = true;
-        changed_.notify_all();
-    }
-
+    std::wstring path_ = (std::filesystem::temp_directory_path() /
+                          (L"window_farm-" + std::to_wstring(GetCurrentProcessId()) + L".out")).wstring();
+    demo::GrowingFile out_{path_};
+    std::vector<std::string> kept_;
     std::optional<demo::ChildProcess> process_;
     unique_handle toFarm_;
-    unique_handle fromFarm_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<std::string> lines_;
-    bool ended_ = false;
-    std::thread reader_;
 };
 
 std::wstring farmArgs(int windows, int ieframes, int popups = 0, int seed = 1, int spanMs = 1000,
