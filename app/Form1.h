@@ -12,6 +12,7 @@
 #include "app/Instant.h"
 #include "app/MenuBar.h"
 #include "app/Sweep.h"
+#include "app/Texts.h"
 #include "app/Timer.h"
 #include "app/Toolkit.h"
 #include "help/Instructions.h"
@@ -19,21 +20,9 @@
 
 namespace popquell {
 
-// Menu command ids of the main window's items. The bar is shown in other
-// programs' windows, where a click sends these ids to that program; they lie
-// well away from the ranges that common programs use for their commands.
-inline constexpr int kIdAbmenu = 0xBE01;
-inline constexpr int kIdTotalMenu = 0xBE02;
-inline constexpr int kIdTimemenu = 0xBE03;
-
 inline constexpr int kIdTimer1 = 1;
 inline constexpr int kIdTimer2 = 2;
 inline constexpr int kIdTimer3 = 3;
-
-inline constexpr const char* kAppTitle = "Popquell";
-inline constexpr const char* kAlreadySelected = "Select a different window. This window already selected.";
-inline constexpr const char* kSelectQuestion = "Do you want to select this Internet Explorer? ";
-inline constexpr const char* kPleaseSelect = "Please select an Internet Explorer Window.";
 
 struct Form1Toolkit {
     FormWindow& window;

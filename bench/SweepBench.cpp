@@ -11,60 +11,26 @@
 #include <string>
 #include <vector>
 
-#include "FlatDesktop.h"
+#include "bench/FlatDesktop.h"
 #include "app/Form1.h"
+#include "tests/sim/FakeToolkit.h"
 
 namespace popquell::bench {
 namespace {
-
-// The toolkit around Form1, doing nothing the sweep would wait for.
-class NoList : public ListBox {
-public:
-    int ListCount() override { return 0; }
-    std::int32_t ItemData(int) override { return 0; }
-    void SetItemData(int, std::int32_t) override {}
-    void AddItem(const std::string&) override {}
-    int NewIndex() override { return -1; }
-    void Refresh() override {}
-    void Clear() override {}
-};
-class NoTimers : public TimerHost {
-public:
-    void startTimer(int, int) override {}
-    void stopTimer(int) override {}
-};
-class FixedClock : public Clock {
-public:
-    LocalTime now() override { return LocalTime{2026, 12, 6, 0, 9, 5, 3}; }
-    std::string weekdayName(int weekday) override { return englishWeekdayName(weekday); }
-    std::string monthAbbrev(int month) override { return englishMonthAbbrev(month); }
-};
-class NoBoxes : public MessageBoxes {
-public:
-    int show(const std::string&, int, const std::string&) override { return kIdNo; }
-};
-class MainWindow : public FormWindow {
-public:
-    WindowHandle hWnd() override { return FlatDesktop::kMain; }
-    void minimize() override {}
-};
-class NoDialog : public InstructionsDialog {
-public:
-    void showModal(const std::string&) override {}
-};
 
 struct Monitor {
     explicit Monitor(int windows, int popupsPer1000)
         : desk(windows, popupsPer1000),
           form(desk, Form1Toolkit{window, list, desk.mainMenu(), timers, clock, boxes, dialog}) {}
 
+    // The toolkit around Form1: nothing the sweep would wait for.
     FlatDesktop desk;
-    MainWindow window;
-    NoList list;
-    NoTimers timers;
-    FixedClock clock;
-    NoBoxes boxes;
-    NoDialog dialog;
+    sim::FakeFormWindow window{FlatDesktop::kMain};
+    sim::FakeListBox list;
+    sim::FakeTimerHost timers;
+    sim::FakeClock clock;
+    sim::ScriptedMessageBoxes boxes;
+    sim::FakeInstructionsDialog dialog;
     Form1 form;
 };
 

@@ -20,9 +20,6 @@ inline constexpr wchar_t kFrameTitle[] = L"Demo browser - Popquell";
 // bare desktop that would often be the newest pop-up.
 inline constexpr wchar_t kTaskbarClass[] = L"PopquellDemoTaskbar";
 
-// Popquell's main window, as the driver and the tests find it.
-inline constexpr wchar_t kPopquellClass[] = L"PopquellForm";
-
 enum class Kind : int {
     Popup,                // style exactly 0x96C80000
     PopupNoClipChildren,  // the same without WS_CLIPCHILDREN

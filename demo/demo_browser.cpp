@@ -23,10 +23,12 @@
 #include <map>
 #include <optional>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "demo/DemoKinds.h"
+#include "support/Arguments.h"
 #include "ui/win32/Text.h"
 
 namespace popquell::demo {
@@ -64,60 +66,29 @@ void usage() {
     std::fprintf(stderr, "\n");
 }
 
-std::string narrowAscii(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text) out += c < 128 ? static_cast<char>(c) : '?';
-    return out;
-}
-
-bool parseUnsigned(const std::wstring& text, unsigned& value) {
-    if (text.empty() || text.size() > 9) return false;
-    unsigned v = 0;
-    for (wchar_t c : text) {
-        if (c < L'0' || c > L'9') return false;
-        v = v * 10 + static_cast<unsigned>(c - L'0');
-    }
-    value = v;
-    return true;
-}
-
 std::optional<Options> parseOptions() {
-    const std::vector<std::wstring> args = commandLineArguments();
-
+    Arguments args;
     Options o;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::wstring& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        unsigned n = 0;
-        if (a == L"--interval-ms" && hasValue && parseUnsigned(args[++i], n) && n > 0) {
-            o.intervalMs = n;
-        } else if (a == L"--count" && hasValue && parseUnsigned(args[++i], n)) {
-            o.count = n;
-        } else if (a == L"--seed" && hasValue && parseUnsigned(args[++i], n)) {
-            o.seed = n;
-        } else if (a == L"--log" && hasValue) {
-            o.logPath = args[++i];
-        } else if (a == L"--kinds" && hasValue) {
-            std::string list = narrowAscii(args[++i]) + ",";
-            for (std::size_t at = 0, comma; (comma = list.find(',', at)) != std::string::npos;
-                 at = comma + 1) {
-                const std::string name = list.substr(at, comma - at);
-                if (name.empty()) continue;
-                const KindInfo* k = findKind(name);
-                if (!k) {
-                    std::fprintf(stderr, "demo_browser: unknown kind '%s'\n", name.c_str());
-                    return std::nullopt;
-                }
-                o.kinds.push_back(k->kind);
-            }
-        } else if (a == L"--paused") {
-            o.paused = true;
-        } else if (a == L"--no-taskbar") {
-            o.taskbar = false;
-        } else {
+    args.number(L"--interval-ms", o.intervalMs);
+    args.number(L"--count", o.count);
+    unsigned seed = 0;
+    if (args.number(L"--seed", seed)) o.seed = seed;
+    args.text(L"--log", o.logPath);
+    std::wstring kinds;
+    args.text(L"--kinds", kinds);
+    std::stringstream list(narrow(kinds));
+    for (std::string name; std::getline(list, name, ',');) {
+        if (name.empty()) continue;
+        const KindInfo* k = findKind(name);
+        if (!k) {
+            std::fprintf(stderr, "demo_browser: unknown kind '%s'\n", name.c_str());
             return std::nullopt;
         }
+        o.kinds.push_back(k->kind);
     }
+    o.paused = args.flag(L"--paused");
+    o.taskbar = !args.flag(L"--no-taskbar");
+    if (!args.allRead("demo_browser") || o.intervalMs == 0) return std::nullopt;
     if (o.kinds.empty()) o.kinds.assign(std::begin(kDefaultOrder), std::end(kDefaultOrder));
     return o;
 }

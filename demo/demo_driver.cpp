@@ -26,10 +26,11 @@
 #include <string>
 #include <vector>
 
-#include "app/Form1.h"
+#include "app/Texts.h"
 #include "demo/DemoKinds.h"
-#include "demo/RemoteWindows.h"
+#include "support/RemoteWindows.h"
 #include "res/resource.h"
+#include "support/Arguments.h"
 #include "ui/win32/Handles.h"
 #include "ui/win32/Text.h"
 
@@ -49,23 +50,14 @@ struct Options {
 };
 
 std::optional<Options> parseOptions() {
-    const std::vector<std::wstring> args = commandLineArguments();
+    Arguments args;
     Options o;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const bool hasValue = i + 1 < args.size();
-        if (args[i] == L"--log" && hasValue) {
-            o.logPath = args[++i];
-        } else if (args[i] == L"--seconds" && hasValue) {
-            o.seconds = static_cast<unsigned>(std::wcstoul(args[++i].c_str(), nullptr, 10));
-        } else if (args[i] == L"--shot-pause-ms" && hasValue) {
-            o.shotPauseMs = static_cast<unsigned>(std::wcstoul(args[++i].c_str(), nullptr, 10));
-        } else if (args[i] == L"--no-browser-click") {
-            o.browserClick = false;
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (o.logPath.empty() || o.seconds == 0 || o.seconds > 600) return std::nullopt;
+    args.text(L"--log", o.logPath);
+    args.number(L"--seconds", o.seconds);
+    args.number(L"--shot-pause-ms", o.shotPauseMs);
+    o.browserClick = !args.flag(L"--no-browser-click");
+    if (!args.allRead("demo_driver") || o.logPath.empty() || o.seconds == 0 || o.seconds > 600)
+        return std::nullopt;
     return o;
 }
 
@@ -83,51 +75,6 @@ void say(const char* format, ...) {
     std::printf("\n");
     std::fflush(stdout);
 }
-
-// The demo browser's log, read as it grows.
-class LogReader {
-public:
-    explicit LogReader(std::wstring path) : path_(std::move(path)) {}
-    ~LogReader() {
-        if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-    }
-    LogReader(const LogReader&) = delete;
-    LogReader& operator=(const LogReader&) = delete;
-
-    // The demo makes the file when it starts, maybe after us.
-    bool open() {
-        if (file_ == INVALID_HANDLE_VALUE) {
-            file_ = CreateFileW(path_.c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        }
-        return ok();
-    }
-    bool ok() const { return file_ != INVALID_HANDLE_VALUE; }
-
-    // The complete lines written since the last call.
-    std::vector<std::string> newLines() {
-        std::vector<std::string> lines;
-        if (!ok()) return lines;
-        char chunk[4096];
-        DWORD got = 0;
-        while (ReadFile(file_, chunk, sizeof chunk, &got, nullptr) && got > 0)
-            pending_.append(chunk, got);
-        std::size_t at = 0;
-        for (std::size_t nl; (nl = pending_.find('\n', at)) != std::string::npos; at = nl + 1) {
-            std::string line = pending_.substr(at, nl - at);
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            lines.push_back(std::move(line));
-        }
-        pending_.erase(0, at);
-        return lines;
-    }
-
-private:
-    std::wstring path_;
-    HANDLE file_ = INVALID_HANDLE_VALUE;
-    std::string pending_;
-};
 
 struct Watched {
     int serial = 0;
@@ -197,7 +144,7 @@ private:
     }
 
     bool findWindows() {
-        main_ = waitForTopLevel(kPopquellClass, L"", 0, 20s);
+        main_ = waitForTopLevel(kMainWindowClass, L"", 0, 20s);
         if (!main_) {
             problem("no Popquell main window (class PopquellForm) within 20 s");
             return false;
@@ -328,35 +275,17 @@ private:
     // A line of the log: "  5720.1 ms  open       #1 hwnd=0x000200A2 kind=popup ...".
     struct LogLine {
         double t = 0;
-        std::string event;
+        char event[16]{};
         int serial = 0;
         unsigned hwnd = 0;
-        std::string kind;
+        char kind[32]{};
     };
-
-    static std::string field(const std::string& line, const char* key) {
-        const std::size_t at = line.find(key);
-        if (at == std::string::npos) return {};
-        const std::size_t from = at + std::strlen(key);
-        return line.substr(from, line.find(' ', from) - from);
-    }
 
     static std::optional<LogLine> parse(const std::string& line) {
         LogLine l;
-        char* end = nullptr;
-        l.t = std::strtod(line.c_str(), &end);
-        if (end == line.c_str()) return std::nullopt;
-        std::size_t at = line.find(" ms ", static_cast<std::size_t>(end - line.c_str()));
-        if (at == std::string::npos) return std::nullopt;
-        at = line.find_first_not_of(' ', at + 4);
-        if (at == std::string::npos) return std::nullopt;
-        l.event = line.substr(at, line.find(' ', at) - at);
-        const std::string serial = field(line, " #");
-        const std::string hwnd = field(line, " hwnd=0x");
-        l.kind = field(line, " kind=");
-        if (serial.empty() || hwnd.empty() || l.kind.empty()) return std::nullopt;
-        l.serial = static_cast<int>(std::strtol(serial.c_str(), nullptr, 10));
-        l.hwnd = static_cast<unsigned>(std::strtoul(hwnd.c_str(), nullptr, 16));
+        if (std::sscanf(line.c_str(), "%lf ms %15s #%d hwnd=0x%x kind=%31s", &l.t, l.event, &l.serial, &l.hwnd,
+                        l.kind) != 5)
+            return std::nullopt;
         return l;
     }
 
@@ -364,7 +293,8 @@ private:
         for (const std::string& text : log_.newLines()) {
             const std::optional<LogLine> line = parse(text);
             if (!line) continue;
-            if (line->event == "open") {
+            const std::string event = line->event;
+            if (event == "open") {
                 // Those that open after the watch are not waited for.
                 if (watched_) continue;
                 Watched& w = windows_[line->serial];
@@ -374,10 +304,10 @@ private:
                 w.openMs = line->t;
             } else if (const auto it = windows_.find(line->serial); it != windows_.end()) {
                 Watched& w = it->second;
-                if (line->event == "WM_CLOSE") {
+                if (event == "WM_CLOSE") {
                     if (w.closeMs < 0) w.closeMs = line->t - w.openMs;
                     ++w.closes;
-                } else if (line->event == "destroyed" &&
+                } else if (event == "destroyed" &&
                            text.find("by=demo-exit") == std::string::npos) {
                     w.goneMs = line->t - w.openMs;
                 }
@@ -526,7 +456,7 @@ private:
     }
 
     Options options_;
-    LogReader log_;
+    GrowingFile log_;
     HWND main_ = nullptr;
     HWND browser_ = nullptr;
     unique_handle popquell_;

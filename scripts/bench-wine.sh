@@ -31,7 +31,7 @@
 #                         same cases: latency and burst (sweep_bench.exe
 #                         --instant), real and owners with /instant (runs of
 #                         --instant N:SECONDS, default 300:60), and a storm:
-#                         window_storm.exe making and destroying windows as
+#                         window_farm.exe --storm making and destroying windows as
 #                         fast as one thread can for 10 s, a pop-up among
 #                         them every 50 ms, asking the main window for an
 #                         answer every 20 ms. Targets: lives at most 20 ms at
@@ -182,7 +182,7 @@ ensure_packages "${POPQUELL_BUILD_PACKAGES[@]}" "${POPQUELL_WINDOWS_PACKAGES[@]}
 # Optimised as the program ships, with the benchmarks, which no other build makes.
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$POPQUELL_ROOT/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=MinSizeRel -DPOPQUELL_TESTS=OFF -DPOPQUELL_BENCH=ON </dev/null >/dev/null || exit 1
-cmake --build "$build" --target sweep_bench_win32 window_farm window_storm popquell demo_browser demo_driver \
+cmake --build "$build" --target sweep_bench_win32 window_farm popquell demo_browser demo_driver \
     </dev/null || exit 1
 mkdir -p "$data" || exit 1
 
@@ -327,13 +327,13 @@ real_run() {
         farm_args=(--burst "$owners" --owners "$owners" --every-ms 500 --popups $(((seconds - 3) * 2 * owners)))
         demo_args=(--count $(((seconds - 3) * 2)))
     fi
-    # The instant mode: popquell.exe /instant; the storm's farm is window_storm.exe.
-    local farm_exe=window_farm popquell_args=() median_bound=
+    # The instant mode: popquell.exe /instant; the storm is window_farm.exe --storm.
+    local popquell_args=() median_bound=
     if [[ -n ${instant:-} ]]; then
         tag+=-instant bound=$kInstantMaxBoundMs median_bound=$kInstantMedianBoundMs popquell_args=(/instant)
     fi
     if [[ -n ${storm:-} ]]; then
-        tag=storm farm_exe=window_storm farm_args=(--seconds 10 --every-ms 50)
+        tag=storm farm_args=(--storm 10 --every-ms 50 --ieframes 0)
     fi
     local log="bench-$tag.log" samples="$data/$tag-samples.dat" fifo="$data/farm.fifo"
     echo | tee -a "$report"
@@ -344,7 +344,7 @@ real_run() {
     mkfifo "$fifo" || return 1
     local feed
     exec {feed}<>"$fifo"
-    "${pin[@]}" wine "$build/bench/win32/$farm_exe.exe" --windows "$windows" "${farm_args[@]}" \
+    "${pin[@]}" wine "$build/bench/win32/window_farm.exe" --windows "$windows" "${farm_args[@]}" \
         --max-seconds $((seconds + 300)) <"$fifo" >"$data/farm.out" 2>&1 &
     pids+=($!)
     local deadline=$((SECONDS + 60 + windows / 10))
@@ -477,9 +477,9 @@ if wants instant; then
     instant=1 real_run "${instant_run%%:*}" "${instant_run#*:}"
     instant=1 real_run "${instant_run%%:*}" "${instant_run#*:}" 10
 
-    # The storm: one thread of the farm's pop-up owner (window_storm.exe).
+    # The storm: one thread of the farm's pop-up owner (window_farm.exe --storm).
     echo | tee -a "$report"
-    echo "== Storm: window_storm.exe makes and destroys windows for 10 s, a pop-up every 50 ms among them;" \
+    echo "== Storm: window_farm.exe --storm makes and destroys windows for 10 s, a pop-up every 50 ms among them;" \
         "popquell.exe /instant, the demo browser picked, Start" | tee -a "$report"
     instant=1 storm=1 real_run 0 20 1
     tr -d '\r' <"$data/farm.out" | grep -E '^(storm|probe|popups-left) ' | tee -a "$report"

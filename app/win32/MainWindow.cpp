@@ -2,7 +2,7 @@
 
 #include <system_error>
 
-#include "app/Layout.h"
+#include "app/MainWindowLayout.h"
 #include "res/resource.h"
 #include "ui/win32/ColorButton.h"
 #include "ui/win32/Dpi.h"

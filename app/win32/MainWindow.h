@@ -3,7 +3,7 @@
 // The real Form1: a top-level window that owns the controls and hands every
 // tick and click straight to the portable Form1. What it looks like -- the
 // caption, the colours, the fonts and where each control sits -- is read
-// from app/Layout.h.
+// from app/MainWindowLayout.h.
 
 #include <windows.h>
 
@@ -17,7 +17,6 @@
 
 namespace popquell {
 
-inline constexpr wchar_t kMainWindowClass[] = L"PopquellForm";
 inline constexpr DWORD kMainWindowStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 
 class MainWindow final : public BaseWindow {
@@ -37,7 +36,6 @@ public:
     void dispatch(MSG& msg) noexcept;
 
     HMENU menuForTesting() const { return menu_.handle(); }
-    HWND listBoxForTesting() const { return list_->hwnd(); }
 
 private:
     LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;

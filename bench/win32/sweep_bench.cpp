@@ -38,15 +38,12 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
-#include <deque>
-#include <fstream>
-#include <mutex>
+#include <filesystem>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -55,9 +52,9 @@
 
 #include "app/Form1.h"
 #include "app/win32/MainWindow.h"
-#include "ui/win32/Handles.h"
 #include "winsys/win32/Win32WindowSystem.h"
-#include "ui/win32/Text.h"
+#include "support/Arguments.h"
+#include "support/RemoteWindows.h"
 
 namespace popquell::bench {
 namespace {
@@ -129,40 +126,33 @@ std::wstring besideThisProgram(const wchar_t* name) {
 }
 
 std::optional<Options> parse() {
-    const std::vector<std::wstring> args = commandLineArguments();
+    Arguments args;
     Options o;
     o.farm = besideThisProgram(L"window_farm.exe");
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::wstring& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        auto number = [&] { return static_cast<int>(std::wcstol(args[++i].c_str(), nullptr, 10)); };
-        if (a == L"floor") o.floor = true;
-        else if (a == L"latency") o.latency = true;
-        else if (a == L"burst") o.burst = true;
-        else if (a == L"--farm" && hasValue) o.farm = args[++i];
-        else if (a == L"--counts" && hasValue) {
-            o.counts.clear();
-            std::wstringstream list(args[++i]);
-            std::wstring item;
-            while (std::getline(list, item, L','))
-                o.counts.push_back(static_cast<int>(std::wcstol(item.c_str(), nullptr, 10)));
-        } else if (a == L"--rounds" && hasValue) o.rounds = number();
-        else if (a == L"--ieframes" && hasValue) o.ieframes = number();
-        else if (a == L"--popups" && hasValue) o.popups = number();
-        else if (a == L"--seed" && hasValue) o.seed = number();
-        else if (a == L"--span-ms" && hasValue) o.spanMs = number();
-        else if (a == L"--latency-windows" && hasValue) o.latencyWindows = number();
-        else if (a == L"--burst" && hasValue) o.burstSize = number();
-        else if (a == L"--burst-popups" && hasValue) o.burstPopups = number();
-        else if (a == L"--burst-span-ms" && hasValue) o.burstSpanMs = number();
-        else if (a == L"--trace") o.trace = true;
-        else if (a == L"--instant") instantMode = true;
-        else if (a == L"--pause-ms" && hasValue) o.pauseMs = number();
-        else {
-            std::fwprintf(stderr, L"sweep_bench: unknown argument %ls\n", a.c_str());
-            return std::nullopt;
-        }
+    o.floor = args.flag(L"floor");
+    o.latency = args.flag(L"latency");
+    o.burst = args.flag(L"burst");
+    args.text(L"--farm", o.farm);
+    std::wstring counts;
+    if (args.text(L"--counts", counts)) {
+        o.counts.clear();
+        std::wstringstream list(counts);
+        for (std::wstring item; std::getline(list, item, L',');)
+            o.counts.push_back(static_cast<int>(std::wcstol(item.c_str(), nullptr, 10)));
     }
+    args.number(L"--rounds", o.rounds);
+    args.number(L"--ieframes", o.ieframes);
+    args.number(L"--popups", o.popups);
+    args.number(L"--seed", o.seed);
+    args.number(L"--span-ms", o.spanMs);
+    args.number(L"--latency-windows", o.latencyWindows);
+    args.number(L"--burst", o.burstSize);
+    args.number(L"--burst-popups", o.burstPopups);
+    args.number(L"--burst-span-ms", o.burstSpanMs);
+    o.trace = args.flag(L"--trace");
+    instantMode = args.flag(L"--instant");
+    args.number(L"--pause-ms", o.pauseMs);
+    if (!args.allRead("sweep_bench")) return std::nullopt;
     if (!o.floor && !o.latency && !o.burst) o.floor = o.latency = o.burst = true;
     if (o.rounds < 1) o.rounds = 1;
     return o;
@@ -176,58 +166,41 @@ void say(const char* format, Args... args) {
 
 // --- the farm, another process ---
 
-// window_farm.exe with its stdin and stdout on pipes. Its lines are read on
-// a thread of their own and kept until asked for.
+// window_farm.exe, its commands through a pipe to its stdin and its lines
+// through a file, read as it grows.
 class Farm {
 public:
     Farm(const std::wstring& exe, const std::wstring& args) {
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        HANDLE childIn = nullptr, ourIn = nullptr, ourOut = nullptr, childOut = nullptr;
+        HANDLE childIn = nullptr, ourOut = nullptr;
         if (!CreatePipe(&childIn, &ourOut, &inherit, 0)) return;
-        unique_handle childInOwner(childIn);
+        const unique_handle childInOwner(childIn);
         toFarm_.reset(ourOut);
-        if (!CreatePipe(&ourIn, &childOut, &inherit, 0)) return;
-        unique_handle childOutOwner(childOut);
-        fromFarm_.reset(ourIn);
-        // Only the farm's ends are inherited, so that its stdout ends with it.
+        // Only the farm's end is inherited, so that its stdin ends with us.
         SetHandleInformation(ourOut, HANDLE_FLAG_INHERIT, 0);
-        SetHandleInformation(ourIn, HANDLE_FLAG_INHERIT, 0);
-
+        const unique_handle childOut(CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                 &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         STARTUPINFOW si{};
-        si.cb = sizeof si;
         si.dwFlags = STARTF_USESTDHANDLES;
         si.hStdInput = childIn;
-        si.hStdOutput = childOut;
+        si.hStdOutput = childOut.get();
         si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-        std::wstring commandLine = L"\"" + exe + L"\" " + args;
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                            nullptr, &si, &pi)) {
-            say("cannot start the farm (%ls): error %lu\n", exe.c_str(), GetLastError());
-            return;
-        }
-        process_.reset(pi.hProcess);
-        CloseHandle(pi.hThread);
-        reader_ = std::thread([this] { read(); });
+        process_.emplace(exe, args, &si);
+        if (!*process_) say("cannot start the farm (%ls): error %lu\n", exe.c_str(), GetLastError());
     }
 
     ~Farm() {
         send("quit");
-        if (process_ && WaitForSingleObject(process_.get(), 15000) != WAIT_OBJECT_0) {
-            say("the farm did not end within 15 s; terminating it\n");
-            TerminateProcess(process_.get(), 1);
-            WaitForSingleObject(process_.get(), 5000);
-        }
-        DWORD code = 0;
-        if (process_ && GetExitCodeProcess(process_.get(), &code) && code != 0)
+        // Given 15 s to end by itself, then ended.
+        if (const DWORD code = process_ ? process_->end(15s) : 0)
             say("the farm ended with exit code 0x%08lx\n", code);
-        // The pipe breaks when the farm has gone, which ends the reader.
-        if (reader_.joinable()) reader_.join();
+        out_ = demo::GrowingFile({});  // closed, so that the file can go
+        DeleteFileW(path_.c_str());
     }
     Farm(const Farm&) = delete;
     Farm& operator=(const Farm&) = delete;
 
-    bool started() const { return static_cast<bool>(process_); }
+    bool started() const { return process_ && *process_; }
 
     void send(const char* line) {
         if (!toFarm_) return;
@@ -236,64 +209,39 @@ public:
         WriteFile(toFarm_.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     }
 
-    // The next line that begins with prefix, skipping others (which are
-    // kept for takeLines); empty when none came within the deadline.
+    // The next line that begins with prefix, skipping those before it; empty
+    // when none came within the deadline or the farm ended.
     std::optional<std::string> waitFor(const std::string& prefix, std::chrono::milliseconds deadline) {
-        std::unique_lock lock(mutex_);
-        const auto end = std::chrono::steady_clock::now() + deadline;
-        for (;;) {
-            for (auto it = lines_.begin(); it != lines_.end(); ++it) {
-                if (it->rfind(prefix, 0) == 0) {
-                    std::string found = *it;
-                    lines_.erase(it);
-                    return found;
+        std::optional<std::string> found;
+        demo::waitUntil(
+            [&] {
+                for (std::string& line : takeLines()) {
+                    if (found) kept_.push_back(std::move(line));
+                    else if (line.rfind(prefix, 0) == 0) found = std::move(line);
                 }
-            }
-            if (ended_) return std::nullopt;
-            if (changed_.wait_until(lock, end) == std::cv_status::timeout) return std::nullopt;
-        }
+                return found || !started() || WaitForSingleObject(process_->handle(), 0) == WAIT_OBJECT_0;
+            },
+            deadline);
+        return found;
     }
 
     // Every line received and not yet taken.
     std::vector<std::string> takeLines() {
-        std::lock_guard lock(mutex_);
-        std::vector<std::string> taken(lines_.begin(), lines_.end());
-        lines_.clear();
-        return taken;
+        std::vector<std::string> lines = std::exchange(kept_, {});
+        for (std::string& line : out_.newLines()) {
+            if (line.rfind("error", 0) == 0 || line.rfind("warning", 0) == 0) say("farm: %s\n", line.c_str());
+            lines.push_back(std::move(line));
+        }
+        return lines;
     }
 
 private:
-    void read() {
-        std::string pending;
-        char buffer[4096];
-        DWORD got = 0;
-        while (ReadFile(fromFarm_.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
-            pending.append(buffer, got);
-            std::size_t eol;
-            std::lock_guard lock(mutex_);
-            while ((eol = pending.find('\n')) != std::string::npos) {
-                std::string line = pending.substr(0, eol);
-                if (!line.empty() && line.back() == '\r') line.pop_back();
-                pending.erase(0, eol + 1);
-                if (line.rfind("error", 0) == 0 || line.rfind("warning", 0) == 0)
-                    say("farm: %s\n", line.c_str());
-                lines_.push_back(std::move(line));
-            }
-            changed_.notify_all();
-        }
-        std::lock_guard lock(mutex_);
-        ended_ = true;
-        changed_.notify_all();
-    }
-
-    unique_handle process_;
+    std::wstring path_ = (std::filesystem::temp_directory_path() /
+                          (L"window_farm-" + std::to_wstring(GetCurrentProcessId()) + L".out")).wstring();
+    demo::GrowingFile out_{path_};
+    std::vector<std::string> kept_;
+    std::optional<demo::ChildProcess> process_;
     unique_handle toFarm_;
-    unique_handle fromFarm_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<std::string> lines_;
-    bool ended_ = false;
-    std::thread reader_;
 };
 
 std::wstring farmArgs(int windows, int ieframes, int popups = 0, int seed = 1, int spanMs = 1000,

@@ -6,7 +6,7 @@
 //
 //   window_farm [--windows N] [--ieframes K] [--ieframe-items M] [--no-topmost]
 //               [--popups P] [--burst B] [--owners O] [--seed S] [--span-ms T]
-//               [--every-ms E] [--max-seconds X] [--verbose]
+//               [--every-ms E] [--max-seconds X] [--verbose] [--storm S]
 //
 // With --burst B the pop-ups come B at a time, opened back to back so that
 // they lie next to each other in Z order, each on a thread of its own that
@@ -15,7 +15,10 @@
 // sweep at every pop-up it closes. With --owners O they are opened in turn
 // by O threads that stay, own no other window and destroy each pop-up on
 // WM_CLOSE. --every-ms E: a burst (or a pop-up) every E ms instead of at
-// seeded moments.
+// seeded moments. --storm S: on "go" a storm for the instant mode instead:
+// for S seconds this thread makes and destroys plain windows as fast as it
+// can, a pop-up among them every --every-ms, while another asks Popquell's
+// main window for an answer (WM_NULL) every 20 ms.
 //
 // Commands, one a line on stdin: "go" starts the pop-up schedule, "quit" (or
 // the end of stdin) ends the program; it also ends by itself after
@@ -28,12 +31,15 @@
 //   window I HWND QPC                (with --verbose: each ordinary window)
 //   created I HWND QPC               (a pop-up, visible with its style)
 //   destroyed I HWND QPC             (its WM_DESTROY)
-//   popups-done
+//   popups-done                      (or with --storm: popups-left N)
+//   storm windows=N seconds=S per-second=R
+//   probe asked=N unanswered=K slowest-ms=M
 //   bye
 
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -44,7 +50,8 @@
 #include <thread>
 #include <vector>
 
-#include "ui/win32/Text.h"
+#include "app/Texts.h"
+#include "support/Arguments.h"
 
 namespace {
 
@@ -68,32 +75,26 @@ struct Options {
     int spanMs = 30000;
     int maxSeconds = 600;
     bool verbose = false;
+    int stormSeconds = 0;
 };
 
 bool parse(Options& o) {
-    const std::vector<std::wstring> args = popquell::commandLineArguments();
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::wstring& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        auto number = [&] { return static_cast<int>(std::wcstol(args[++i].c_str(), nullptr, 10)); };
-        if (a == L"--windows" && hasValue) o.windows = number();
-        else if (a == L"--ieframes" && hasValue) o.ieframes = number();
-        else if (a == L"--ieframe-items" && hasValue) o.ieframeItems = number();
-        else if (a == L"--no-topmost") o.topmost = false;
-        else if (a == L"--popups" && hasValue) o.popups = number();
-        else if (a == L"--burst" && hasValue) o.burst = number();
-        else if (a == L"--owners" && hasValue) o.owners = number();
-        else if (a == L"--every-ms" && hasValue) o.everyMs = number();
-        else if (a == L"--seed" && hasValue) o.seed = static_cast<unsigned>(number());
-        else if (a == L"--span-ms" && hasValue) o.spanMs = number();
-        else if (a == L"--max-seconds" && hasValue) o.maxSeconds = number();
-        else if (a == L"--verbose") o.verbose = true;
-        else {
-            std::fwprintf(stderr, L"window_farm: unknown argument %ls\n", a.c_str());
-            return false;
-        }
-    }
-    return o.windows >= 0 && o.ieframes >= 0 && o.popups >= 0 && o.spanMs > 0 && o.maxSeconds > 0;
+    popquell::Arguments args;
+    args.number(L"--windows", o.windows);
+    args.number(L"--ieframes", o.ieframes);
+    args.number(L"--ieframe-items", o.ieframeItems);
+    o.topmost = !args.flag(L"--no-topmost");
+    args.number(L"--popups", o.popups);
+    args.number(L"--burst", o.burst);
+    args.number(L"--owners", o.owners);
+    args.number(L"--every-ms", o.everyMs);
+    args.number(L"--seed", o.seed);
+    args.number(L"--span-ms", o.spanMs);
+    args.number(L"--max-seconds", o.maxSeconds);
+    o.verbose = args.flag(L"--verbose");
+    args.number(L"--storm", o.stormSeconds);
+    return args.allRead("window_farm") && o.windows >= 0 && o.ieframes >= 0 && o.popups >= 0 &&
+           o.spanMs > 0 && o.maxSeconds > 0;
 }
 
 std::int64_t qpc() {
@@ -197,6 +198,75 @@ void ownerThread(HANDLE opened, HWND* made, DWORD* id) {
         }
         DispatchMessageW(&msg);
     }
+}
+
+// Popquell's main window, asked for an answer every 20 ms while the storm lasts.
+void probe(const std::atomic<bool>& storming, std::int64_t freq) {
+    long long asked = 0, unanswered = 0;
+    double slowest = 0;
+    while (storming) {
+        if (const HWND form = FindWindowW(popquell::kMainWindowClass, nullptr)) {
+            DWORD_PTR result = 0;
+            const std::int64_t start = qpc();
+            const bool answered = SendMessageTimeoutW(form, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result) != 0;
+            const double ms = 1000.0 * static_cast<double>(qpc() - start) / static_cast<double>(freq);
+            ++asked;
+            unanswered += answered ? 0 : 1;
+            slowest = std::max(slowest, ms);
+        }
+        Sleep(20);
+    }
+    say("probe asked=%lld unanswered=%lld slowest-ms=%.1f\n", asked, unanswered, slowest);
+}
+
+// Dispatches what is queued for windows; false once WM_QUIT came.
+bool pumpWindows() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) return false;
+        if (msg.hwnd == nullptr) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return true;
+}
+
+// --storm: windows made and destroyed as fast as this thread can, a pop-up
+// among them every --every-ms, each destroyed on WM_CLOSE. False when told
+// to quit meanwhile.
+bool storm(const Options& o, std::int64_t freq, std::vector<HWND>& popups) {
+    std::atomic<bool> storming{true};
+    std::thread prober(probe, std::cref(storming), freq);
+    const std::int64_t start = qpc(), end = start + freq * o.stormSeconds;
+    const std::int64_t every = freq * std::max(o.everyMs, 1) / 1000;
+    long long made = 0;
+    bool running = true;
+    for (std::int64_t t = start; running && t < end; t = qpc()) {
+        if (t >= start + every * static_cast<std::int64_t>(popups.size()))
+            popups.push_back(openPopup(popups.size()));
+        // Shown without taking the focus, as a busy program's windows come and go.
+        if (const HWND w = makeWindow(L"FarmTool", WS_OVERLAPPED | WS_CAPTION, 0, static_cast<int>(made))) {
+            ShowWindow(w, SW_SHOWNA);
+            DestroyWindow(w);
+            ++made;
+        }
+        running = pumpWindows();
+    }
+    const double took = static_cast<double>(qpc() - start) / static_cast<double>(freq);
+    say("storm windows=%lld seconds=%.1f per-second=%.0f\n", made, took, static_cast<double>(made) / took);
+
+    // The pop-ups left are the sweep's, by its next tick.
+    auto alive = [&] { return std::count_if(popups.begin(), popups.end(), [](HWND p) { return IsWindow(p); }); };
+    const std::int64_t graceEnd = qpc() + freq * 3;
+    while (running && alive() > 0 && qpc() < graceEnd) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        running = pumpWindows();
+    }
+    storming = false;
+    prober.join();
+    if (alive() == 0) say("popups-done\n");
+    else say("popups-left %d\n", static_cast<int>(alive()));
+    return running;
 }
 
 // Reads commands from stdin and hands them to the GUI thread.
@@ -342,6 +412,7 @@ int main() {
             }
             if (msg.hwnd == nullptr && msg.message == kGo) {
                 if (goAt == 0) goAt = qpc();
+                if (o.stormSeconds > 0 && !storm(o, freq.QuadPart, popups)) running = false;
                 continue;
             }
             TranslateMessage(&msg);

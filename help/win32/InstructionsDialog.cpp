@@ -1,6 +1,6 @@
 #include "help/win32/InstructionsDialog.h"
 
-#include "help/Layout.h"
+#include "help/DialogLayout.h"
 #include "res/resource.h"
 #include "ui/win32/BaseWindow.h"
 #include "ui/win32/ColorButton.h"

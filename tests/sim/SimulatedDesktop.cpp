@@ -1,4 +1,4 @@
-#include "sim/SimulatedDesktop.h"
+#include "tests/sim/SimulatedDesktop.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -1,7 +1,7 @@
 // The window-system contract on the simulated desktop.
 
-#include "contract/WindowSystemContract.h"
-#include "sim/SimulatedDesktop.h"
+#include "tests/contract/WindowSystemContract.h"
+#include "tests/sim/SimulatedDesktop.h"
 
 namespace popquell::contract {
 namespace {

@@ -1,7 +1,7 @@
 // Form1's handlers where an example states the rule better than the random
 // sessions can.
 
-#include "FormFixture.h"
+#include "tests/unit/FormFixture.h"
 #include "res/resource.h"
 
 namespace popquell::sim {

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/Layout.h"
-#include "help/Layout.h"
+#include "app/MainWindowLayout.h"
+#include "help/DialogLayout.h"
 
 namespace popquell {
 namespace {

@@ -1,9 +1,7 @@
-// The pop-up sweep, one row for each kind of window, and its walk over the
-// top-level windows, which examines every window once whatever happens.
+// The pop-up sweep, one row for each kind of window; windows going and
+// coming at any call of a tick are the model test's.
 
-#include <set>
-
-#include "FormFixture.h"
+#include "tests/unit/FormFixture.h"
 #include "res/resource.h"
 
 namespace popquell::sim {
@@ -181,63 +179,6 @@ TEST_F(InstantMode, EachShortTickStopsAtItsBudgetAndTheRestWaits) {
         closed.push_back(desk.count("PostMessageA"));
     }
     EXPECT_EQ(closed, (std::vector<int>{4, 8, 10}));
-}
-
-// The calls made of a window after it was sent WM_CLOSE, other than hiding
-// it: its handle may name another window by then.
-std::vector<std::string> askedAfterClose(const SimulatedDesktop& desk) {
-    std::set<WindowHandle> closed;
-    std::vector<std::string> asked;
-    for (const Op& op : desk.log) {
-        if (op.name == "PostMessageA" && op.a == kWmClose) closed.insert(op.h);
-        // A second close is the close action of the frame test.
-        else if (closed.contains(op.h) && op.name != "ShowWindowAsync" && op.name != "GetMenuItemCount")
-            asked.push_back(op.name + " " + std::to_string(op.h));
-    }
-    return asked;
-}
-
-// Other programs destroy windows and make new ones at any call of a tick: the
-// pop-up being closed, the window below it, both, or a pop-up below the
-// topmost. Every other window is examined once, the topmost never; one that
-// had gone before it was examined is not closed, and a new one is closed by the
-// next tick.
-TEST(Walk, WindowsGoingAndComingAtAnyCallOfATick) {
-    struct Row { const char* what; bool closed, below, made; };
-    for (const Row row : {Row{"the pop-up", true, false, false}, Row{"the window below it", false, true, false},
-                          Row{"both", true, true, false}, Row{"a new pop-up", false, false, true}})
-        for (std::size_t call = 0;; ++call) {
-            SimulatedForm d;
-            const WindowHandle frame = d.desk.create("IEFrame", kFrameStyle, d.desk.createMenu({"File"})),
-                               other = d.desk.create("Popup", kPopupStyle),
-                               below = d.desk.create("Notepad", kFrameStyle),
-                               pop = d.desk.create("Popup", kPopupStyle),
-                               top = d.desk.create("Shell_TrayWnd", kFrameStyle);
-            WindowHandle made = 0;
-            std::set<WindowHandle> goneUnread, closedGone;
-            std::size_t at = 0;
-            d.desk.beforeCall = [&](const Op& op) {
-                if (op.name == "GetWindowLongA" && !d.desk.exists(op.h)) goneUnread.insert(op.h);
-                if (op.name == "ShowWindowAsync" && goneUnread.contains(op.h)) closedGone.insert(op.h);
-                if (op.name == "PostMessageA") d.desk.destroy(op.h);  // at once, as their owners do
-                if (at++ != call) return;
-                if (row.closed) d.desk.destroy(pop);
-                if (row.below) d.desk.destroy(below);
-                if (row.made) d.desk.placeBelow(made = d.desk.create("Popup", kPopupStyle), top);
-            };
-            d.form.Timer1_Timer();
-            if (at <= call) break;
-            const std::string where = std::string(row.what) + " at call " + std::to_string(call) + "; window ";
-            for (const WindowHandle h : {frame, other, below, pop, d.mainWnd}) {
-                const bool gone = (row.closed && h == pop) || (row.below && h == below);
-                EXPECT_EQ(d.desk.count("GetWindowLongA", h), gone ? std::min(call, std::size_t{1}) : 1) << where << h;
-            }
-            EXPECT_EQ(d.desk.count("GetWindowLongA", top), 0) << where;
-            EXPECT_EQ(closedGone, std::set<WindowHandle>{}) << where;
-            EXPECT_EQ(askedAfterClose(d.desk), std::vector<std::string>{}) << where;
-            d.form.Timer1_Timer();
-            EXPECT_FALSE(d.desk.exists(made) || d.desk.exists(other)) << where;
-        }
 }
 
 }  // namespace

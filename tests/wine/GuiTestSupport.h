@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "app/win32/MainWindow.h"
-#include "demo/RemoteWindows.h"
+#include "support/RemoteWindows.h"
 #include "res/resource.h"
 #include "winsys/win32/Win32WindowSystem.h"
 

@@ -327,7 +327,7 @@ TEST(RealToolkit, TheHookNotesTheTopLevelWindowsOfOtherPrograms) {
                                           GetModuleHandleW(nullptr), nullptr));
     wchar_t folder[MAX_PATH]{};
     GetSystemDirectoryW(folder, MAX_PATH);
-    const demo::Process other = demo::Process::start(std::wstring(folder) + L"\\notepad.exe", L"");
+    const demo::ChildProcess other(std::wstring(folder) + L"\\notepad.exe", L"");
     ASSERT_TRUE(other);
     WaitForInputIdle(other.handle(), 5000);
     const auto ofOther = [&](HWND w) {

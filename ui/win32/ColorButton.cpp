@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "ui/Layout.h"
+#include "ui/Units.h"
 #include "ui/win32/Handles.h"
 #include "ui/win32/Text.h"
 

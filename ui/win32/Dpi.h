@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "ui/Layout.h"
+#include "ui/Units.h"
 
 namespace popquell {
 

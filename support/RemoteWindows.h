@@ -1,16 +1,21 @@
 #pragma once
 
-// Looking at the windows of other processes: the demo driver follows
-// Popquell's journey with these from a process of its own, and the tests
-// under Wine read the program's windows with them. Every wait ends at a
-// deadline.
+// Other processes and their windows: the demo driver follows Popquell's
+// journey with these from a process of its own, the tests under Wine read
+// the program's windows with them, and the benchmarks start their helpers.
+// Every wait ends at a deadline.
 
 #include <windows.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
+#include "ui/win32/Handles.h"
 #include "ui/win32/Text.h"
 
 namespace popquell::demo {
@@ -23,6 +28,84 @@ inline DWORD processOf(HWND w) {
     GetWindowThreadProcessId(w, &pid);
     return pid;
 }
+
+// A program we started, ended by its id when the object goes unless it has
+// ended by itself: none is left behind.
+class ChildProcess {
+public:
+    // With startup, its standard handles, inherited.
+    ChildProcess(const std::wstring& program, const std::wstring& arguments,
+                 const STARTUPINFOW* startup = nullptr) {
+        std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+        STARTUPINFOW si = startup ? *startup : STARTUPINFOW{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, startup != nullptr, 0,
+                            nullptr, nullptr, &si, &pi))
+            return;
+        CloseHandle(pi.hThread);
+        process_.reset(pi.hProcess);
+        pid_ = pi.dwProcessId;
+    }
+    ~ChildProcess() { end(0ms); }
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    explicit operator bool() const { return static_cast<bool>(process_); }
+    HANDLE handle() const { return process_.get(); }
+    DWORD pid() const { return pid_; }
+
+    // Gives it so long to end by itself, then ends it; its exit code.
+    DWORD end(std::chrono::milliseconds grace) {
+        DWORD code = 0;
+        if (!process_) return code;
+        if (WaitForSingleObject(process_.get(), static_cast<DWORD>(grace.count())) != WAIT_OBJECT_0) {
+            TerminateProcess(process_.get(), 1);
+            WaitForSingleObject(process_.get(), 5000);
+        }
+        GetExitCodeProcess(process_.get(), &code);
+        process_.reset();
+        return code;
+    }
+
+private:
+    unique_handle process_;
+    DWORD pid_ = 0;
+};
+
+// A file another process writes, read line by line as it grows.
+class GrowingFile {
+public:
+    explicit GrowingFile(std::wstring path) : path_(std::move(path)) {}
+
+    // The writer may make the file after we first look.
+    bool open() {
+        if (!file_.is_open()) file_.open(std::filesystem::path(path_), std::ios::binary);
+        return file_.is_open();
+    }
+
+    // The complete lines written since the last call, without their ends.
+    std::vector<std::string> newLines() {
+        std::vector<std::string> lines;
+        if (!open()) return lines;
+        for (std::string line; std::getline(file_, line);) {
+            pending_ += line;
+            if (file_.eof()) break;  // the rest of the line is still to come
+            if (!pending_.empty() && pending_.back() == '\r') pending_.pop_back();
+            lines.push_back(std::exchange(pending_, {}));
+        }
+        // Seeking where we are forgets the end of the file, which the C
+        // runtime would otherwise report again however much is written.
+        file_.clear();
+        file_.seekg(file_.tellg());
+        return lines;
+    }
+
+private:
+    std::wstring path_;
+    std::ifstream file_;
+    std::string pending_;
+};
 
 // Checks pred every 20 ms until it holds or the deadline passes.
 template <typename Pred>

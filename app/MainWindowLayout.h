@@ -6,7 +6,7 @@
 #include <array>
 
 #include "res/resource.h"
-#include "ui/Layout.h"
+#include "ui/Units.h"
 
 namespace popquell {
 
