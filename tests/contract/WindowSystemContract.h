@@ -1,9 +1,8 @@
 #pragma once
 
-// What the monitor relies on from a WindowSystem, run on the simulated desktop
-// and on user32 under Wine. A Desk drives one desktop as other programs do:
-// create(class in UTF-8, style, items of its own bar or -1) makes a window on
-// top; pump() lets the windows' owner handle what it was asked.
+// What the monitor relies on from a WindowSystem, on the simulated desktop and on user32
+// under Wine. A Desk acts as other programs do: create(class in UTF-8, style, items of its
+// own bar or -1) makes a window on top; pump() lets the owner handle what it was asked.
 
 #include <gtest/gtest.h>
 
@@ -22,9 +21,8 @@ protected:
     static constexpr std::int32_t kFrame = 0x10CF0000;  // WS_OVERLAPPEDWINDOW | WS_VISIBLE
     static constexpr std::int32_t kVisible = 0x10000000;
 
-    // The windows of `ours` in the order the chain from the top meets them.
-    // Other threads of a real desktop may destroy a window while the walk
-    // stands on it, which ends that walk early; it is walked again then.
+    // The windows of `ours` as the chain from the top meets them; a walk that
+    // another thread ended early, by destroying its window, is walked again.
     std::vector<WindowHandle> chainOrder(const std::vector<WindowHandle>& ours) {
         std::vector<WindowHandle> met;
         for (int walk = 0; walk < 3 && met.size() < ours.size(); ++walk) {
@@ -36,9 +34,8 @@ protected:
         }
         return met;
     }
-    // The windows of `ours` in EnumWindows' list, held to the chain's order.
-    // A real desktop may still be moving new windows about now and then, so
-    // the two are taken again, after the owner has had its turn, until they agree.
+    // The windows of `ours` in EnumWindows' list, held to the chain's order; a
+    // real desktop may still be moving new windows, so both are read until they agree.
     std::vector<WindowHandle> listOrder(const std::vector<WindowHandle>& ours) {
         std::vector<WindowHandle> met, chain;
         for (int attempt = 0; attempt < 50; ++attempt, desk.pump()) {
@@ -65,8 +62,7 @@ TYPED_TEST_P(WindowSystemContract, TheZOrderRunsTopDownInTheChainAndTheList) {
                        c = this->desk.create("PopquellContract", this->kFrame, -1);
     EXPECT_EQ(this->chainOrder({a, b, c}), (std::vector<WindowHandle>{c, b, a})) << "newer windows on top";
     this->listOrder({a, b, c});
-    // A window that moves takes its place in the chain at once, also for a
-    // walk that stands on a window above or below it.
+    // A moved window takes its place at once, also for a walk standing next to it.
     this->desk.raise(a);
     EXPECT_EQ(this->chainOrder({a, b, c}), (std::vector<WindowHandle>{a, c, b}));
     this->listOrder({a, b, c});
