@@ -27,6 +27,7 @@ void Form1::onTimer(int id) {
     else if (id == Timer2.id()) Timer2.fire();
     else if (id == Timer3.id()) Timer3.fire();
     else if (id == kIdShortTimer && instant_) instant_->tick();
+    else if (id == kIdSweepSlice && instant_) instant_->slice();
     followSweep();
 }
 
@@ -54,7 +55,10 @@ void Form1::followSweep() {
 MenuHandle Form1::mainMenu() { return ws_.GetMenu(window_.hWnd()); }
 
 // The pop-up sweep.
-void Form1::Timer1_Timer() { sweep_.run(); }
+void Form1::Timer1_Timer() {
+    if (instant_) return instant_->sweep();
+    sweep_.run();
+}
 
 // The selection watcher: offers the browser window the user brought to the
 // front, and enters it in List1 on Yes.

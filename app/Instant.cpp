@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 namespace popquell {
 
@@ -15,6 +16,8 @@ void Instant::follow(bool sweeping) {
     if (sweeping) return events_.hook([this](WindowHandle h) { note(h); });
     events_.unhook();
     notes_.clear();
+    walking_ = false;
+    again_ = false;
     if (armed_) timers_.stopTimer(kIdShortTimer);
     armed_ = false;
 }
@@ -28,7 +31,9 @@ void Instant::note(WindowHandle h) {
 }
 
 void Instant::arm() {
-    if (!armed_) timers_.startTimer(kIdShortTimer, kIntervalMs);
+    if (armed_) return;
+    timers_.startTimer(kIdShortTimer, kIntervalMs);
+    armedAt_ = stopwatch_.microseconds();
     armed_ = true;
 }
 
@@ -52,6 +57,32 @@ void Instant::tick() {
     notes_.erase(notes_.begin() + static_cast<std::ptrdiff_t>(kept),
                  notes_.begin() + static_cast<std::ptrdiff_t>(looked));
     if (!notes_.empty()) arm();
+}
+
+// Under a slow window server a walk of a crowded desktop is long (1000
+// windows took up to 400 ms under Wine), and in one piece it would hold up
+// the notes and the short tick, which run on the same thread, for as long.
+// In slices, each behind the messages already waiting, the notes come in
+// between and the windows they name are examined when due.
+void Instant::sweep() {
+    if (walking_) {
+        // As a timer that came due during a long tick fires again at once.
+        again_ = true;
+        return;
+    }
+    sweep_.begin();
+    walking_ = true;
+    slice();
+}
+
+void Instant::slice() {
+    // A slice already on its way when the sweep stopped.
+    if (!walking_) return;
+    if (armed_ && stopwatch_.microseconds() - armedAt_ >= kIntervalMs * std::int64_t{1000}) tick();
+    const std::int64_t start = stopwatch_.microseconds();
+    walking_ = !sweep_.step([&] { return stopwatch_.microseconds() - start < kBudgetUs; });
+    if (walking_) return timers_.tickSoon(kIdSweepSlice);
+    if (std::exchange(again_, false)) sweep();
 }
 
 std::int64_t SteadyStopwatch::microseconds() {

@@ -17,6 +17,8 @@
 namespace popquell {
 
 inline constexpr int kIdShortTimer = 4;
+// The ticks of the sweep's walk, which goes by slices in this mode.
+inline constexpr int kIdSweepSlice = 5;
 
 class Instant {
 public:
@@ -24,7 +26,7 @@ public:
     // A window is made before it is shown, and Wine tells only of the making:
     // one not yet visible is looked at on this many ticks, then left to the sweep.
     static constexpr int kLooks = 5;
-    // Of one short tick, so that a storm of windows cannot starve the GUI thread.
+    // Of one short tick or slice of the walk, so that a storm of windows cannot starve the GUI thread.
     static constexpr std::int64_t kBudgetUs = 4000;
     // Notes beyond these wait for the sweep.
     static constexpr std::size_t kMaxNotes = 4096;
@@ -37,6 +39,9 @@ public:
     void follow(bool sweeping);
     // The short timer's tick.
     void tick();
+    // Timer1's tick: the sweep's walk, by slices.
+    void sweep();
+    void slice();
 
 private:
     struct Note {
@@ -53,6 +58,9 @@ private:
     Stopwatch& stopwatch_;
     bool hooked_ = false;
     bool armed_ = false;
+    std::int64_t armedAt_ = 0;
+    bool walking_ = false;
+    bool again_ = false;  // Timer1 ticked during the walk
     std::vector<Note> notes_;  // each window once, the oldest first
 };
 

@@ -23,8 +23,22 @@ Sweep::Sweep(WindowSystem& ws, FormWindow& window, Clock& clock, std::int32_t& t
 // One list, taken at once: a window that goes meanwhile fails its reads, and
 // one that comes waits for the next tick.
 void Sweep::run() {
-    const std::vector<WindowHandle> windows = ws_.EnumWindows();
-    for (std::size_t i = 1; i < windows.size(); ++i) examine(windows[i]);
+    begin();
+    step([] { return true; });
+}
+
+// The topmost window is passed over.
+void Sweep::begin() {
+    windows_ = ws_.EnumWindows();
+    next_ = 1;
+}
+
+bool Sweep::step(const std::function<bool()>& more) {
+    while (next_ < windows_.size()) {
+        examine(windows_[next_++]);
+        if (!more()) break;
+    }
+    return next_ >= windows_.size();
 }
 
 // Everything about h is read before anything is done to it: once it has been

@@ -4,7 +4,9 @@
 // one window, examine(): whatever hears of a single window can put it through
 // the same rule, with the same counting and captions.
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,11 @@ public:
     // Every top-level window below the topmost, once each, in the Z order of
     // the moment the tick began.
     void run();
+    // The same walk by steps: begin() takes the list, and each step()
+    // examines its windows until the list ends (true) or `more` says stop,
+    // one window at least.
+    void begin();
+    bool step(const std::function<bool()>& more);
     // A pop-up is counted, hidden and asked to close; a browser frame with a
     // menu bar gets the time and our bar.
     void examine(WindowHandle h);
@@ -49,6 +56,8 @@ private:
     std::int32_t& totalClose_;
     MenuItem& totalMenu_;
     MenuItem& timemenu_;
+    std::vector<WindowHandle> windows_;  // the walk's list
+    std::size_t next_ = 0;
     // Every bar the sweep has put on a window. Our bar dies with any window
     // that shows it and the main window makes a new one; the frames left
     // showing an old one are known by it, and get the new one.

@@ -49,6 +49,9 @@ public:
     virtual ~TimerHost() = default;
     virtual void startTimer(int id, int intervalMs) = 0;
     virtual void stopTimer(int id) = 0;
+    // One tick of id once the messages already waiting have been handled:
+    // a long job goes on by slices and the GUI thread keeps answering.
+    virtual void tickSoon(int id) = 0;
 };
 
 // Tells of the top-level windows that other programs create or show, as they

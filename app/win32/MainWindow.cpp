@@ -121,6 +121,7 @@ LRESULT MainWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexce
         onCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
         return 0;
     case WM_TIMER:
+    case kWmTickSoon:
         form_->onTimer(static_cast<int>(wParam));
         return 0;
     case WM_CLOSE:

@@ -84,6 +84,8 @@ void Win32Timers::stopTimer(int id) {
     KillTimer(owner_, static_cast<UINT_PTR>(id));
 }
 
+void Win32Timers::tickSoon(int id) { PostMessageW(owner_, kWmTickSoon, static_cast<WPARAM>(id), 0); }
+
 // --- clock ---
 
 LocalTime Win32Clock::now() {

@@ -54,12 +54,17 @@ private:
     HWND owner_ = nullptr;
 };
 
+// A tick posted to the main window, the timer's id in wParam: it comes
+// after the messages already waiting, where WM_TIMER would wait for them all.
+inline constexpr UINT kWmTickSoon = WM_APP + 1;
+
 // Window timers of the main window: WM_TIMER carries the id.
 class Win32Timers final : public TimerHost {
 public:
     explicit Win32Timers(HWND owner) : owner_(owner) {}
     void startTimer(int id, int intervalMs) override;
     void stopTimer(int id) override;
+    void tickSoon(int id) override;
 
 private:
     HWND owner_;

@@ -52,9 +52,11 @@ public:
         events.push_back("stop " + std::to_string(id));
         running_.erase(id);
     }
+    void tickSoon(int id) override { soon.push_back(id); }
     bool running(int id) const { return running_.contains(id); }
 
     std::vector<std::string> events;  // "start 2", "stop 1", in call order
+    std::vector<int> soon;            // the ticks asked for, in order
 
 private:
     std::set<int> running_;

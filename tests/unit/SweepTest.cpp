@@ -126,6 +126,15 @@ protected:
         for (; timers.running(kIdShortTimer) && ticks < 100; ++ticks) form.onTimer(kIdShortTimer);
         return ticks;
     }
+    // The walk's slices until it ends; how many there were.
+    int slices(int most = 100) {
+        int n = 0;
+        for (; !timers.soon.empty() && n < most; ++n) {
+            timers.soon.erase(timers.soon.begin());
+            form.onTimer(kIdSweepSlice);
+        }
+        return n;
+    }
     FakeWindowEvents events;
     FakeStopwatch stopwatch;
 };
@@ -179,6 +188,33 @@ TEST_F(InstantMode, EachShortTickStopsAtItsBudgetAndTheRestWaits) {
         closed.push_back(desk.count("PostMessageA"));
     }
     EXPECT_EQ(closed, (std::vector<int>{4, 8, 10}));
+}
+
+// The walk goes by slices of the budget, so that a window noted during it
+// goes when due, not at its end; each window of the list once a walk.
+TEST_F(InstantMode, TheSweepGoesBySlicesAndTheNotedWindowsBetweenThem) {
+    std::vector<WindowHandle> popups(12);
+    for (WindowHandle& h : popups) h = popup();
+    coverTop();
+    desk.beforeCall = [&](const Op& op) {
+        if (op.name == "GetWindowLongA") stopwatch.now += popquell::Instant::kBudgetUs / 4;
+    };
+    form.onTimer(kIdTimer1);
+    ASSERT_EQ(desk.count("PostMessageA"), 4);
+    const WindowHandle late = popup();
+    events.noted(late);
+    coverTop();
+    stopwatch.now += popquell::Instant::kIntervalMs * 1000;
+    form.onTimer(kIdTimer1);  // due again before the walk has ended
+    ASSERT_EQ(slices(1), 1);
+    EXPECT_EQ(desk.count("PostMessageA", late), 1);
+    EXPECT_EQ(desk.count("PostMessageA"), 9);
+    EXPECT_EQ(slices(), 5) << "the walk's end, and a whole walk more";
+    form.onTimer(kIdTimer1);
+    form.onCommand(IDC_COMMAND4);  // Stop
+    EXPECT_EQ(slices(), 1);
+    EXPECT_EQ(desk.count("EnumWindows"), 3);
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(desk.count("GetWindowLongA", popups[i]), i < 10 ? 2 : 3) << i;
 }
 
 }  // namespace
