@@ -287,6 +287,14 @@ TEST_F(Windows, RealTimersTickAtTheirIntervals) {
     }
 }
 
+// A tick asked for soon reaches the form through the window's own loop: the
+// keeper's, with nothing listed, stops itself.
+TEST_F(Windows, ATickAskedForSoonReachesTheForm) {
+    form.Timer3.SetEnabled(true);
+    Win32Timers(window.hwnd()).tickSoon(kIdTimer3);
+    EXPECT_TRUE(pump([&] { return !form.Timer3.Enabled(); }, 400ms));
+}
+
 TEST(RealToolkit, TheClockReadsTheLocalTimeAndTheListBoxKeepsSignedItemDataInOrder) {
     Win32Clock clock;
     SYSTEMTIME before{}, after{};
