@@ -1,24 +1,21 @@
 #pragma once
 
 // What the demo browser, its driver and the end-to-end tests agree on: the
-// kinds of window the demo opens, how they look, and the messages that
-// another process sends the demo's frame window to have it open them.
+// kinds of window the demo opens, how they look, and the message that
+// another process sends the demo's frame window to start them.
 
 #include <windows.h>
 
 #include <array>
 #include <cstddef>
-#include <cstdint>
 #include <string_view>
+
+#include "support/Program.h"
 
 namespace popquell::demo {
 
 inline constexpr wchar_t kFrameClass[] = L"IEFrame";
 inline constexpr wchar_t kFrameTitle[] = L"Demo browser - Popquell";
-// Stands in for the taskbar, which on Windows is always the topmost window:
-// Popquell never examines the topmost window, and without this bar on a
-// bare desktop that would often be the newest pop-up.
-inline constexpr wchar_t kTaskbarClass[] = L"PopquellDemoTaskbar";
 
 enum class Kind : int {
     Popup,                // style exactly 0x96C80000
@@ -39,10 +36,6 @@ struct KindInfo {
     Menu menu;
     bool closedOnWindows;  // what Popquell does to it on Windows
 };
-
-inline constexpr DWORD kPopupStyle =
-    WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU;
-static_assert(kPopupStyle == 0x96C80000u);
 
 inline constexpr std::array<KindInfo, 6> kKinds{{
     {Kind::Popup, "popup", L"PopquellDemoPopup", kPopupStyle, Menu::None, true},
@@ -90,15 +83,7 @@ inline const char* expectation(const KindInfo& k) {
     return k.closedOnWindows ? "closed" : "left alone";
 }
 
-// Sent to the frame window. kOpenMessage opens one window of the kind in
-// wParam at once and answers with its handle (0 for an unknown kind);
-// kStartMessage starts the timed openings of a demo started with --paused.
-inline constexpr UINT kOpenMessage = WM_APP + 1;
+// Sent to the frame window of a demo started with --paused: starts its timed openings.
 inline constexpr UINT kStartMessage = WM_APP + 2;
-
-// Handles carry 32 significant bits, also in a 64-bit process.
-inline std::uint32_t handleValue(const void* h) {
-    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(h));
-}
 
 }  // namespace popquell::demo

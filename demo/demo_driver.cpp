@@ -17,7 +17,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -61,21 +60,6 @@ std::optional<Options> parseOptions() {
     return o;
 }
 
-std::string ascii(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text) out += c >= 32 && c < 127 ? static_cast<char>(c) : '?';
-    return out;
-}
-
-void say(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    std::vprintf(format, args);
-    va_end(args);
-    std::printf("\n");
-    std::fflush(stdout);
-}
-
 struct Watched {
     int serial = 0;
     std::string kind;
@@ -93,7 +77,7 @@ public:
     explicit Journey(Options options) : options_(std::move(options)), log_(options_.logPath) {}
 
     int run() {
-        say("Popquell demo journey%s", runningUnderWine() ? " (under Wine)" : "");
+        say("Popquell demo journey%s\n", runningUnderWine() ? " (under Wine)" : "");
         if (!findWindows()) return finish();
         if (!pick()) return finish();
         if (!start()) return finish();
@@ -105,19 +89,17 @@ public:
     }
 
 private:
-    void problem(const char* format, ...) {
-        char text[512];
-        va_list args;
-        va_start(args, format);
-        std::vsnprintf(text, sizeof text, format, args);
-        va_end(args);
-        say("  PROBLEM: %s", text);
+    template <typename... Args>
+    void problem(const char* format, Args... args) {
+        say("  PROBLEM: ");
+        say(format, args...);
+        say("\n");
         ++problems_;
     }
 
     void shot(const char* name) {
         if (!options_.shotPauseMs) return;
-        say("[shot] %s", name);
+        say("[shot] %s\n", name);
         Sleep(options_.shotPauseMs);
     }
 
@@ -139,7 +121,7 @@ private:
         if (!w) return "none";
         char text[200];
         std::snprintf(text, sizeof text, "0x%08X %s \"%s\"", handleValue(w),
-                      ascii(className(w)).c_str(), ascii(windowText(w)).c_str());
+                      narrow(className(w)).c_str(), narrow(windowText(w)).c_str());
         return text;
     }
 
@@ -150,23 +132,23 @@ private:
             return false;
         }
         popquell_ = openProcess(main_);
-        say("  Popquell's main window 0x%08X: \"%s\"", handleValue(main_),
-            ascii(windowText(main_)).c_str());
+        say("  Popquell's main window 0x%08X: \"%s\"\n", handleValue(main_),
+            narrow(windowText(main_)).c_str());
         browser_ = waitForTopLevel(kFrameClass, kFrameTitle, 0, 20s);
         if (!browser_) {
             problem("no demo browser (an IEFrame window \"%s\") within 20 s",
-                    ascii(kFrameTitle).c_str());
+                    narrow(kFrameTitle).c_str());
             return false;
         }
         demo_ = openProcess(browser_);
         if (!waitUntil([&] { return log_.open(); }, 5s)) {
-            problem("cannot read the demo browser's log %s", ascii(options_.logPath).c_str());
+            problem("cannot read the demo browser's log %s", narrow(options_.logPath).c_str());
             return false;
         }
         // Under Wine another process's menu reads as none: -1 items.
         const HMENU menu = GetMenu(browser_);
         const int items = GetMenuItemCount(menu);
-        say("  Demo browser 0x%08X: class IEFrame, a menu bar of its own 0x%08X (%s)",
+        say("  Demo browser 0x%08X: class IEFrame, a menu bar of its own 0x%08X (%s)\n",
             handleValue(browser_), handleValue(menu),
             items >= 0 ? (std::to_string(items) + " items").c_str() : "items unreadable from here");
         readLog();
@@ -200,7 +182,7 @@ private:
             problem("%s was not in sight for a click within 5 s", what);
             return false;
         }
-        say("[click] %ld %ld %s", at.x, at.y, what);
+        say("[click] %ld %ld %s\n", at.x, at.y, what);
         return true;
     }
 
@@ -211,10 +193,10 @@ private:
                     describe(GetForegroundWindow()).c_str());
             return false;
         }
-        say("  Clicked Select Window");
+        say("  Clicked Select Window\n");
         if (options_.browserClick) {
             if (!click(browser_, "the demo browser")) return false;
-            say("  Clicked the demo browser");
+            say("  Clicked the demo browser\n");
         }
         // Popquell's watcher looks at the front window every 500 ms.
         Box box;
@@ -226,11 +208,11 @@ private:
         if (!box.hwnd) {
             problem("Popquell asked nothing within 5 s; the front window every 500 ms:");
             for (std::size_t i = 0; i < fronts.size(); ++i)
-                say("    %4.1f s: %s", 0.5 * static_cast<double>(i + 1), fronts[i].c_str());
+                say("    %4.1f s: %s\n", 0.5 * static_cast<double>(i + 1), fronts[i].c_str());
             return false;
         }
-        say("  Popquell asks: \"%s\" [%s%s] (caption \"%s\")", ascii(box.text).c_str(),
-            box.hasYes ? "Yes" : "", box.hasNo ? " No" : "", ascii(box.caption).c_str());
+        say("  Popquell asks: \"%s\" [%s%s] (caption \"%s\")\n", narrow(box.text).c_str(),
+            box.hasYes ? "Yes" : "", box.hasNo ? " No" : "", narrow(box.caption).c_str());
         if (box.text != widen(kSelectQuestion))
             problem("the question was not \"%s\"", kSelectQuestion);
         shot("demo-1-question");
@@ -247,7 +229,7 @@ private:
             return false;
         }
         say("  Answered Yes; the browser's menu bar is now Popquell's: GetMenu(browser) == "
-            "GetMenu(Popquell) == 0x%08X",
+            "GetMenu(Popquell) == 0x%08X\n",
             handleValue(mainMenu));
         shot("demo-2-picked");
         return true;
@@ -259,7 +241,7 @@ private:
             problem("Popquell did not minimise within 5 s of the click on Start");
             return false;
         }
-        say("  Clicked Start; Popquell minimised itself and sweeps once a second");
+        say("  Clicked Start; Popquell minimised itself and sweeps once a second\n");
         startedAt_ = SteadyClock::now();
         readLog();
         for (auto& [serial, w] : windows_) w.beforeStart = true;
@@ -268,7 +250,7 @@ private:
             problem("the demo browser did not start opening windows");
             return false;
         }
-        say("  The demo browser opens its windows now; watching for %u s", options_.seconds);
+        say("  The demo browser opens its windows now; watching for %u s\n", options_.seconds);
         return true;
     }
 
@@ -355,8 +337,8 @@ private:
     }
 
     void report() {
-        say("");
-        say("Windows the demo browser opened (times from its log, from the window's creation):");
+        say("\n");
+        say("Windows the demo browser opened (times from its log, from the window's creation):\n");
         int closed = 0, shouldClose = 0, leftAlone = 0, shouldStay = 0, wmCloses = 0;
         double slowest = 0;
         const double limit = static_cast<double>((kSweepPeriod + kSlack).count());
@@ -374,7 +356,7 @@ private:
             } else {
                 std::snprintf(outcome, sizeof outcome, "gone, but not through a WM_CLOSE");
             }
-            say("  #%-2d %-21s %-56s expected: %s", serial, w.kind.c_str(), outcome,
+            say("  #%-2d %-21s %-56s expected: %s\n", serial, w.kind.c_str(), outcome,
                 k ? expectation(*k) : "?");
             if (expectClose) {
                 ++shouldClose;
@@ -396,13 +378,13 @@ private:
         }
         if (windows_.empty()) problem("the demo browser opened no windows");
         say("Closed %d of %d windows Popquell closes here, the slowest %.0f ms after it appeared "
-            "(a sweep each %lld ms)",
+            "(a sweep each %lld ms)\n",
             closed, shouldClose, slowest, static_cast<long long>(kSweepPeriod.count()));
-        say("Left alone %d of %d look-alikes", leftAlone, shouldStay);
+        say("Left alone %d of %d look-alikes\n", leftAlone, shouldStay);
         // Popquell's counter is on its menu bar, which the browser now shows.
         const std::wstring caption = menuItemText(GetMenu(main_), kIdTotalMenu);
         if (!caption.empty()) {
-            say("%s  (read from Popquell's menu bar)", ascii(caption).c_str());
+            say("%s  (read from Popquell's menu bar)\n", narrow(caption).c_str());
             if (caption != L"Total: " + std::to_wstring(wmCloses)) {
                 problem("Popquell's count differs from the %d WM_CLOSE messages the demo got",
                         wmCloses);
@@ -410,27 +392,27 @@ private:
         } else {
             say("Total: %d  (counted by the driver: the WM_CLOSE messages in the demo browser's "
                 "log; another "
-                "process's menu text cannot be read%s)",
+                "process's menu text cannot be read%s)\n",
                 wmCloses, runningUnderWine() ? " under Wine, where menus are per process" : "");
         }
     }
 
     void closePopquell() {
-        say("");
+        say("\n");
         // Maximised by Popquell, not before.
         const bool zoomed = IsZoomed(browser_) != 0;
         PostMessageW(main_, WM_CLOSE, 0, 0);
-        say("  Closed Popquell's main window");
+        say("  Closed Popquell's main window\n");
         const bool givenBack =
             waitUntil([&] { return GetMenu(browser_) == nullptr && IsZoomed(browser_); }, 5s);
         if (givenBack && !zoomed)
-            say("  The browser has no menu bar now and is maximised");
+            say("  The browser has no menu bar now and is maximised\n");
         else
             problem("the browser did not lose Popquell's menu bar and get maximised within 5 s");
         DWORD code = 0;
         if (WaitForSingleObject(popquell_.get(), 10000) == WAIT_OBJECT_0 &&
             GetExitCodeProcess(popquell_.get(), &code)) {
-            say("  Popquell exited with code %lu", code);
+            say("  Popquell exited with code %lu\n", code);
             if (code != 0) problem("Popquell's exit code was %lu", code);
         } else {
             problem("Popquell was still running 10 s after its main window was closed");
@@ -443,15 +425,15 @@ private:
         if (WaitForSingleObject(demo_.get(), 5000) != WAIT_OBJECT_0)
             problem("the demo browser did not end within 5 s");
         else
-            say("  Closed the demo browser");
+            say("  Closed the demo browser\n");
     }
 
     int finish() {
-        say("");
+        say("\n");
         if (problems_ == 0)
-            say("Demo journey: everything went as it should");
+            say("Demo journey: everything went as it should\n");
         else
-            say("Demo journey: %d problem(s)", problems_);
+            say("Demo journey: %d problem(s)\n", problems_);
         return problems_ == 0 ? 0 : 1;
     }
 
