@@ -47,7 +47,8 @@ public:
 
     // The browser frames with a menu bar of their own.
     int browsers() const {
-        return static_cast<int>(std::count_if(windows_.begin(), windows_.end(), [](auto& w) { return w.items > 0; }));
+        const auto own = [](const Window& w) { return w.items > 0; };
+        return static_cast<int>(std::count_if(windows_.begin(), windows_.end(), own));
     }
 
     // Counted so that a benchmark knows how many windows one tick examined.
@@ -76,7 +77,9 @@ public:
     }
     WindowHandle GetForegroundWindow() override { return kMain; }
     int IsWindow(WindowHandle h) override { return live(h) ? 1 : 0; }
-    int IsWindowVisible(WindowHandle h) override { return live(h) && (at(h).style & kWsVisible) != 0 ? 1 : 0; }
+    int IsWindowVisible(WindowHandle h) override {
+        return live(h) && (at(h).style & kWsVisible) != 0 ? 1 : 0;
+    }
     MenuHandle GetMenu(WindowHandle h) override { return live(h) ? at(h).menu : 0; }
     int GetMenuItemCount(MenuHandle menu) override {
         if (menu == kMainMenu) return mainItems_;
@@ -119,7 +122,8 @@ private:
         if (h == 1) return {frame, u"Shell_TrayWnd"};
         if (h == kMain) return {frame, u"PopquellForm", -1, kMainMenu};
         if (popupsPer1000 > 0 && h % 1000 < popupsPer1000)
-            return h % 2 ? Window{kPopupStyle, iePopup} : Window{static_cast<std::int32_t>(0x94000000u), u"IEFrame", 0};
+            return h % 2 ? Window{kPopupStyle, iePopup}
+                         : Window{static_cast<std::int32_t>(0x94000000u), u"IEFrame", 0};
         if (h % 25 == 3) return {frame, u"IEFrame", 6};
         if (h % 50 == 16) return {frame, u"IEFrame"};
         switch (h % 8) {

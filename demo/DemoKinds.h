@@ -6,8 +6,6 @@
 
 #include <windows.h>
 
-#include <array>
-#include <cstddef>
 #include <string_view>
 
 #include "support/Program.h"
@@ -17,47 +15,30 @@ namespace popquell::demo {
 inline constexpr wchar_t kFrameClass[] = L"IEFrame";
 inline constexpr wchar_t kFrameTitle[] = L"Demo browser - Popquell";
 
-enum class Kind : int {
-    Popup,                // style exactly 0x96C80000
-    PopupNoClipChildren,  // the same without WS_CLIPCHILDREN
-    PopupHidden,          // the same without WS_VISIBLE
-    IeEmptyMenu,          // "IEFrame" whose menu bar has no items
-    IeFrameXEmptyMenu,    // "IEFrameX" whose menu bar has no items
-    IeNoMenu,             // "IEFrame" without any menu bar
-};
-
-enum class Menu { None, Empty };
-
+// The pop-ups Popquell closes and their look-alikes: the popup style without
+// WS_CLIPCHILDREN or WS_VISIBLE, and frames whose menu bar has no items or
+// that have none, of class "IEFrame" or one a letter longer.
 struct KindInfo {
-    Kind kind;
     const char* name;
     const wchar_t* cls;
     DWORD style;
-    Menu menu;
+    bool emptyMenu;        // a menu bar without items, else none
     bool closedOnWindows;  // what Popquell does to it on Windows
 };
 
-inline constexpr std::array<KindInfo, 6> kKinds{{
-    {Kind::Popup, "popup", L"PopquellDemoPopup", kPopupStyle, Menu::None, true},
-    {Kind::PopupNoClipChildren, "popup-no-clipchildren", L"PopquellDemoPopup",
-     kPopupStyle & ~static_cast<DWORD>(WS_CLIPCHILDREN), Menu::None, false},
-    {Kind::PopupHidden, "popup-hidden", L"PopquellDemoPopup",
-     kPopupStyle & ~static_cast<DWORD>(WS_VISIBLE), Menu::None, false},
-    {Kind::IeEmptyMenu, "ie-empty-menu", L"IEFrame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, Menu::Empty,
-     true},
-    {Kind::IeFrameXEmptyMenu, "ieframex-empty-menu", L"IEFrameX", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-     Menu::Empty, false},
-    {Kind::IeNoMenu, "ie-no-menu", L"IEFrame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, Menu::None, false},
-}};
-
-inline const KindInfo& info(Kind kind) {
-    return kKinds[static_cast<std::size_t>(kind)];
-}
+inline constexpr DWORD kFrameStyle = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+inline constexpr KindInfo kKinds[] = {
+    {"popup", L"PopquellDemoPopup", kPopupStyle, false, true},
+    {"popup-no-clipchildren", L"PopquellDemoPopup", kPopupStyle & ~DWORD{WS_CLIPCHILDREN}, false, false},
+    {"popup-hidden", L"PopquellDemoPopup", kPopupStyle & ~DWORD{WS_VISIBLE}, false, false},
+    {"ie-empty-menu", L"IEFrame", kFrameStyle, true, true},
+    {"ieframex-empty-menu", L"IEFrameX", kFrameStyle, true, false},
+    {"ie-no-menu", L"IEFrame", kFrameStyle, false, false},
+};
 
 inline const KindInfo* findKind(std::string_view name) {
-    for (const KindInfo& k : kKinds) {
+    for (const KindInfo& k : kKinds)
         if (name == k.name) return &k;
-    }
     return nullptr;
 }
 
@@ -68,18 +49,11 @@ inline bool runningUnderWine() {
     return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
-inline bool closedHere(const KindInfo& k) {
-    if (k.kind == Kind::IeEmptyMenu && runningUnderWine()) return false;
-    return k.closedOnWindows;
-}
-
-// What the reports say Popquell does to a kind on this system.
+// What the reports say Popquell does to a kind on this system: "closed" for
+// the kinds it closes here.
 inline const char* expectation(const KindInfo& k) {
-    if (k.kind == Kind::IeEmptyMenu) {
-        return runningUnderWine()
-                   ? "left alone under Wine (menus are per process there); closed on Windows"
-                   : "closed";
-    }
+    if (k.emptyMenu && k.closedOnWindows && runningUnderWine())
+        return "left alone under Wine (menus are per process there); closed on Windows";
     return k.closedOnWindows ? "closed" : "left alone";
 }
 

@@ -43,15 +43,9 @@ struct Options {
     unsigned intervalMs = 3000;
     unsigned count = 0;
     std::wstring logPath;
-    std::vector<Kind> kinds;
+    std::vector<const KindInfo*> kinds;
     bool paused = false;
 };
-
-// The order of a round when --kinds says nothing: every look-alike follows a
-// window that is closed, so the screen shows both at any time.
-constexpr Kind kDefaultOrder[] = {
-    Kind::Popup, Kind::PopupNoClipChildren, Kind::IeEmptyMenu,      Kind::IeNoMenu,
-    Kind::Popup, Kind::PopupHidden,         Kind::IeFrameXEmptyMenu};
 
 std::optional<Options> parseOptions() {
     Arguments args;
@@ -59,7 +53,10 @@ std::optional<Options> parseOptions() {
     args.number(L"--interval-ms", o.intervalMs);
     args.number(L"--count", o.count);
     args.text(L"--log", o.logPath);
-    std::wstring kinds;
+    // The order of a round when --kinds says nothing: every look-alike follows
+    // a window that is closed, so the screen shows both at any time.
+    std::wstring kinds = L"popup,popup-no-clipchildren,ie-empty-menu,ie-no-menu,"
+                         L"popup,popup-hidden,ieframex-empty-menu";
     args.text(L"--kinds", kinds);
     std::stringstream list(narrow(kinds));
     for (std::string name; std::getline(list, name, ',');) {
@@ -69,11 +66,10 @@ std::optional<Options> parseOptions() {
             std::fprintf(stderr, "demo_browser: unknown kind '%s'\n", name.c_str());
             return std::nullopt;
         }
-        o.kinds.push_back(k->kind);
+        o.kinds.push_back(k);
     }
     o.paused = args.flag(L"--paused");
-    if (!args.allRead("demo_browser") || o.intervalMs == 0) return std::nullopt;
-    if (o.kinds.empty()) o.kinds.assign(std::begin(kDefaultOrder), std::end(kDefaultOrder));
+    if (!args.allRead("demo_browser") || o.intervalMs == 0 || o.kinds.empty()) return std::nullopt;
     return o;
 }
 
@@ -146,8 +142,8 @@ private:
         return bar;
     }
 
-    HWND create(DWORD exStyle, const wchar_t* cls, const wchar_t* title, DWORD style, int x, int y, int w, int h,
-                HMENU menu) {
+    HWND create(DWORD exStyle, const wchar_t* cls, const wchar_t* title, DWORD style, int x, int y, int w,
+                int h, HMENU menu) {
         return CreateWindowExW(exStyle, cls, title, style, x, y, w, h, nullptr, menu, instance_, this);
     }
 
@@ -189,8 +185,7 @@ private:
             note("done", "opened %d windows", timedOpened_);
             return;
         }
-        const Kind kind = options_.kinds[static_cast<std::size_t>(timedOpened_++) % options_.kinds.size()];
-        open(info(kind));
+        open(*options_.kinds[static_cast<std::size_t>(timedOpened_++) % options_.kinds.size()]);
     }
 
     void open(const KindInfo& k) {
@@ -198,7 +193,7 @@ private:
         const std::wstring title = L"Pop-up " + std::to_wstring(serial) + L" (" + widen(k.name) + L")";
         // A column beside the frame, eight high, clear of the taskbar.
         const int slot = (serial - 1) % 8;
-        HMENU menu = k.menu == Menu::Empty ? CreateMenu() : nullptr;
+        HMENU menu = k.emptyMenu ? CreateMenu() : nullptr;
         // Made hidden and shown without activation: the style ends up the
         // same, and a pop-up does not take the foreground from the frame
         // while the user picks it.
@@ -212,8 +207,8 @@ private:
         windows_[w] = Record{&k, serial, nowMs()};
         if (k.style & WS_VISIBLE) ShowWindow(w, SW_SHOWNA);
         const HMENU bar = GetMenu(w);
-        note("open", "#%d hwnd=0x%08X kind=%s style=0x%08lX menu=%s expect=\"%s\"", serial, handleValue(w), k.name,
-             static_cast<unsigned long>(GetWindowLongW(w, GWL_STYLE)),
+        note("open", "#%d hwnd=0x%08X kind=%s style=0x%08lX menu=%s expect=\"%s\"", serial, handleValue(w),
+             k.name, static_cast<unsigned long>(GetWindowLongW(w, GWL_STYLE)),
              bar ? (GetMenuItemCount(bar) == 0 ? "empty" : "items") : "none", expectation(k));
     }
 
@@ -228,7 +223,8 @@ private:
             else if (menu == ownMenu_)
                 note("menu", "hwnd=0x%08X frame shows its own menu bar", handleValue(frame_));
             else
-                note("menu", "hwnd=0x%08X frame shows another menu bar 0x%08X", handleValue(frame_), handleValue(menu));
+                note("menu", "hwnd=0x%08X frame shows another menu bar 0x%08X", handleValue(frame_),
+                     handleValue(menu));
             InvalidateRect(frame_, nullptr, TRUE);
         }
         if (const bool zoomed = IsZoomed(frame_) != 0; zoomed != lastZoomed_) {
@@ -253,13 +249,14 @@ private:
             // Wine puts minimised windows at the bottom left.
             GetClientRect(hwnd, &r);
             r.left += 240;
-            DrawTextW(dc, L"Demo taskbar: stands in for the Windows taskbar, always the topmost window.", -1, &r,
-                      DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+            DrawTextW(dc, L"Demo taskbar: stands in for the Windows taskbar, always the topmost window.", -1,
+                      &r, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
         } else if (const auto it = windows_.find(hwnd); it != windows_.end()) {
             const KindInfo& k = *it->second.kind;
             char text[256];
-            std::snprintf(text, sizeof text, "Pop-up %d, kind %s\nstyle 0x%08lX\nPopquell: %s", it->second.serial,
-                          k.name, static_cast<unsigned long>(GetWindowLongW(hwnd, GWL_STYLE)), expectation(k));
+            std::snprintf(text, sizeof text, "Pop-up %d, kind %s\nstyle 0x%08lX\nPopquell: %s",
+                          it->second.serial, k.name,
+                          static_cast<unsigned long>(GetWindowLongW(hwnd, GWL_STYLE)), expectation(k));
             DrawTextW(dc, widen(text).c_str(), -1, &r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
         }
         SelectObject(dc, oldFont);
@@ -308,8 +305,9 @@ private:
                 frame_ = nullptr;
                 PostQuitMessage(0);
             } else if (it != windows_.end()) {
-                note("destroyed", "#%d hwnd=0x%08X kind=%s age=%.1fms%s", it->second.serial, handleValue(hwnd),
-                     it->second.kind->name, nowMs() - it->second.openedMs, exiting_ ? " by=demo-exit" : "");
+                note("destroyed", "#%d hwnd=0x%08X kind=%s age=%.1fms%s", it->second.serial,
+                     handleValue(hwnd), it->second.kind->name, nowMs() - it->second.openedMs,
+                     exiting_ ? " by=demo-exit" : "");
                 windows_.erase(it);
                 if (frame_) InvalidateRect(frame_, nullptr, TRUE);
             }
@@ -369,8 +367,8 @@ int main() {
     using namespace popquell::demo;
     const std::optional<Options> options = parseOptions();
     if (!options) {
-        std::fprintf(stderr, "usage: demo_browser [--interval-ms N] [--count N] [--log FILE] [--kinds K1,K2,...] "
-                             "[--paused]\nkinds:");
+        std::fprintf(stderr, "usage: demo_browser [--interval-ms N] [--count N] [--log FILE] "
+                             "[--kinds K1,K2,...] [--paused]\nkinds:");
         for (const KindInfo& k : kKinds) std::fprintf(stderr, " %s", k.name);
         std::fprintf(stderr, "\n");
         return 2;

@@ -61,8 +61,8 @@ std::optional<Options> parseOptions() {
 }
 
 struct Watched {
-    int serial = 0;
     std::string kind;
+    std::string expected;  // what Popquell does to it here, as the browser says
     unsigned hwnd = 0;
     double openMs = -1;
     double closeMs = -1;  // WM_CLOSE received, from the opening
@@ -105,8 +105,7 @@ private:
 
     // The windows' programs, by a handle that tells when each has ended.
     static unique_handle openProcess(HWND w) {
-        return unique_handle(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE,
-                                         processOf(w)));
+        return unique_handle(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, processOf(w)));
     }
 
     // A person clicks once a window is on the screen and answers. A console
@@ -254,52 +253,31 @@ private:
         return true;
     }
 
-    // A line of the log: "  5720.1 ms  open       #1 hwnd=0x000200A2 kind=popup ...".
-    struct LogLine {
-        double t = 0;
-        char event[16]{};
-        int serial = 0;
-        unsigned hwnd = 0;
-        char kind[32]{};
-    };
-
-    static std::optional<LogLine> parse(const std::string& line) {
-        LogLine l;
-        if (std::sscanf(line.c_str(), "%lf ms %15s #%d hwnd=0x%x kind=%31s", &l.t, l.event, &l.serial, &l.hwnd,
-                        l.kind) != 5)
-            return std::nullopt;
-        return l;
-    }
-
+    // Lines of the log such as "  5720.1 ms  open       #1 hwnd=0x000200A2 kind=popup ... expect="closed"".
     void readLog() {
         for (const std::string& text : log_.newLines()) {
-            const std::optional<LogLine> line = parse(text);
-            if (!line) continue;
-            const std::string event = line->event;
-            if (event == "open") {
+            double t = 0;
+            char event[16]{}, kind[32]{};
+            int serial = 0;
+            unsigned hwnd = 0;
+            const char* format = "%lf ms %15s #%d hwnd=0x%x kind=%31s";
+            if (std::sscanf(text.c_str(), format, &t, event, &serial, &hwnd, kind) != 5) continue;
+            const std::string what = event;
+            const std::size_t expect = text.find(" expect=\"");
+            if (what == "open" && expect != std::string::npos) {
                 // Those that open after the watch are not waited for.
-                if (watched_) continue;
-                Watched& w = windows_[line->serial];
-                w.serial = line->serial;
-                w.kind = line->kind;
-                w.hwnd = line->hwnd;
-                w.openMs = line->t;
-            } else if (const auto it = windows_.find(line->serial); it != windows_.end()) {
+                const std::string expected = text.substr(expect + 9, text.size() - expect - 10);
+                if (!watched_) windows_[serial] = {kind, expected, hwnd, t};
+            } else if (const auto it = windows_.find(serial); it != windows_.end()) {
                 Watched& w = it->second;
-                if (event == "WM_CLOSE") {
-                    if (w.closeMs < 0) w.closeMs = line->t - w.openMs;
+                if (what == "WM_CLOSE") {
+                    if (w.closeMs < 0) w.closeMs = t - w.openMs;
                     ++w.closes;
-                } else if (event == "destroyed" &&
-                           text.find("by=demo-exit") == std::string::npos) {
-                    w.goneMs = line->t - w.openMs;
+                } else if (what == "destroyed" && text.find("by=demo-exit") == std::string::npos) {
+                    w.goneMs = t - w.openMs;
                 }
             }
         }
-    }
-
-    bool expectedClosed(const Watched& w) const {
-        const KindInfo* k = findKind(w.kind);
-        return k && closedHere(*k);
     }
 
     void watch() {
@@ -325,43 +303,34 @@ private:
             [&] {
                 readLog();
                 return std::all_of(windows_.begin(), windows_.end(), [&](const auto& entry) {
-                    return !expectedClosed(entry.second) || entry.second.goneMs >= 0;
+                    return entry.second.expected != "closed" || entry.second.goneMs >= 0;
                 });
             },
             kSweepPeriod + kSlack + 500ms);
         for (auto& [serial, w] : windows_) {
-            w.stillThere =
-                IsWindow(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(w.hwnd))) != 0;
+            w.stillThere = IsWindow(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(w.hwnd))) != 0;
         }
         if (!shotTaken) shot("demo-3-sweeping");
     }
 
     void report() {
-        say("\n");
-        say("Windows the demo browser opened (times from its log, from the window's creation):\n");
-        int closed = 0, shouldClose = 0, leftAlone = 0, shouldStay = 0, wmCloses = 0;
+        say("\nWindows the demo browser opened (times from its log, from the window's creation):\n");
+        int closedCount = 0, shouldClose = 0, leftAlone = 0, shouldStay = 0, wmCloses = 0;
         double slowest = 0;
         const double limit = static_cast<double>((kSweepPeriod + kSlack).count());
         for (const auto& [serial, w] : windows_) {
-            const KindInfo* k = findKind(w.kind);
-            const bool expectClose = expectedClosed(w);
             wmCloses += w.closes;
-            char outcome[160];
-            if (w.goneMs >= 0) {
-                std::snprintf(outcome, sizeof outcome,
-                              "closed: WM_CLOSE after %5.0f ms, gone after %5.0f ms%s", w.closeMs,
-                              w.goneMs, w.beforeStart ? " (opened before Start)" : "");
-            } else if (w.stillThere) {
-                std::snprintf(outcome, sizeof outcome, "left alone (still open)");
-            } else {
-                std::snprintf(outcome, sizeof outcome, "gone, but not through a WM_CLOSE");
-            }
-            say("  #%-2d %-21s %-56s expected: %s\n", serial, w.kind.c_str(), outcome,
-                k ? expectation(*k) : "?");
-            if (expectClose) {
+            char closed[100];
+            std::snprintf(closed, sizeof closed, "closed: WM_CLOSE after %5.0f ms, gone after %5.0f ms%s",
+                          w.closeMs, w.goneMs, w.beforeStart ? " (opened before Start)" : "");
+            const char* outcome = w.goneMs >= 0 ? closed
+                                  : w.stillThere ? "left alone (still open)"
+                                                 : "gone, but not through a WM_CLOSE";
+            say("  #%-2d %-21s %-56s expected: %s\n", serial, w.kind.c_str(), outcome, w.expected.c_str());
+            if (w.expected == "closed") {
                 ++shouldClose;
                 if (w.goneMs >= 0) {
-                    ++closed;
+                    ++closedCount;
                     slowest = std::max(slowest, w.goneMs);
                     if (w.goneMs > limit && !w.beforeStart)
                         problem("#%d was closed only after %.0f ms", serial, w.goneMs);
@@ -379,20 +348,18 @@ private:
         if (windows_.empty()) problem("the demo browser opened no windows");
         say("Closed %d of %d windows Popquell closes here, the slowest %.0f ms after it appeared "
             "(a sweep each %lld ms)\n",
-            closed, shouldClose, slowest, static_cast<long long>(kSweepPeriod.count()));
+            closedCount, shouldClose, slowest, static_cast<long long>(kSweepPeriod.count()));
         say("Left alone %d of %d look-alikes\n", leftAlone, shouldStay);
         // Popquell's counter is on its menu bar, which the browser now shows.
         const std::wstring caption = menuItemText(GetMenu(main_), kIdTotalMenu);
         if (!caption.empty()) {
             say("%s  (read from Popquell's menu bar)\n", narrow(caption).c_str());
             if (caption != L"Total: " + std::to_wstring(wmCloses)) {
-                problem("Popquell's count differs from the %d WM_CLOSE messages the demo got",
-                        wmCloses);
+                problem("Popquell's count differs from the %d WM_CLOSE messages the demo got", wmCloses);
             }
         } else {
-            say("Total: %d  (counted by the driver: the WM_CLOSE messages in the demo browser's "
-                "log; another "
-                "process's menu text cannot be read%s)\n",
+            say("Total: %d  (counted by the driver: the WM_CLOSE messages in the demo browser's log; "
+                "another process's menu text cannot be read%s)\n",
                 wmCloses, runningUnderWine() ? " under Wine, where menus are per process" : "");
         }
     }
@@ -429,11 +396,10 @@ private:
     }
 
     int finish() {
-        say("\n");
         if (problems_ == 0)
-            say("Demo journey: everything went as it should\n");
+            say("\nDemo journey: everything went as it should\n");
         else
-            say("Demo journey: %d problem(s)\n", problems_);
+            say("\nDemo journey: %d problem(s)\n", problems_);
         return problems_ == 0 ? 0 : 1;
     }
 

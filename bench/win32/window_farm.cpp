@@ -111,8 +111,9 @@ HWND makeWindow(const wchar_t* cls, DWORD style, int i, HMENU menu = nullptr) {
 
 // A pop-up, visible with its style from the moment CreateWindowEx returns.
 HWND openPopup(std::size_t index) {
-    const HWND p = CreateWindowExW(0, L"FarmPopup", L"pop-up", kPopupStyle, 200 + static_cast<int>(index % 100) * 7,
-                                   150, 300, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    const HWND p = CreateWindowExW(0, L"FarmPopup", L"pop-up", kPopupStyle,
+                                   200 + static_cast<int>(index % 100) * 7, 150, 300, 200, nullptr, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
     const std::int64_t created = qpc();
     if (!p) {
         say("error creating pop-up %zu: %lu\n", index, GetLastError());
@@ -120,7 +121,8 @@ HWND openPopup(std::size_t index) {
     }
     SetWindowLongPtrW(p, GWLP_USERDATA, static_cast<LONG_PTR>(index));
     if (static_cast<DWORD>(GetWindowLongW(p, GWL_STYLE)) != kPopupStyle)
-        say("warning: pop-up %zu has style %08lx\n", index, static_cast<unsigned long>(GetWindowLongW(p, GWL_STYLE)));
+        say("warning: pop-up %zu has style %08lx\n", index,
+            static_cast<unsigned long>(GetWindowLongW(p, GWL_STYLE)));
     say("created %zu %u %lld\n", index, handleValue(p), static_cast<long long>(created));
     return p;
 }
@@ -194,7 +196,8 @@ bool storm(const Options& o, std::vector<HWND>& popups) {
     long long made = 0;
     bool running = true;
     for (std::int64_t t = start; running && t < end; t = qpc()) {
-        if (t >= start + every * static_cast<std::int64_t>(popups.size())) popups.push_back(openPopup(popups.size()));
+        if (t >= start + every * static_cast<std::int64_t>(popups.size()))
+            popups.push_back(openPopup(popups.size()));
         // Shown without taking the focus, as a busy program's windows come and go.
         if (const HWND w = makeWindow(L"FarmTool", WS_OVERLAPPED | WS_CAPTION, static_cast<int>(made))) {
             ShowWindow(w, SW_SHOWNA);
@@ -207,7 +210,7 @@ bool storm(const Options& o, std::vector<HWND>& popups) {
     say("storm windows=%lld seconds=%.1f per-second=%.0f\n", made, took, static_cast<double>(made) / took);
 
     // The pop-ups left are the sweep's, by its next tick.
-    auto alive = [&] { return std::count_if(popups.begin(), popups.end(), [](HWND p) { return IsWindow(p); }); };
+    auto alive = [&] { return std::count_if(popups.begin(), popups.end(), IsWindow); };
     const std::int64_t graceEnd = qpc() + freq * 3;
     while (running && alive() > 0 && qpc() < graceEnd) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
@@ -255,7 +258,7 @@ int run(const Options& o) {
     for (int i = 0; i < o.ieframes; ++i) {
         HMENU menu = CreateMenu();
         for (int item = 1; item <= 3; ++item)
-            AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(99 + item), (L"&Item " + std::to_wstring(item)).c_str());
+            AppendMenuW(menu, MF_STRING, 99 + item, (L"&Item " + std::to_wstring(item)).c_str());
         windows.push_back(makeWindow(L"IEFrame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, i, menu));
     }
     // Above every pop-up: the sweep never examines the topmost window.
