@@ -1,29 +1,13 @@
 // sweep_bench: the pop-up sweep on a real desktop (under Wine, or Windows),
-// against windows of another process that window_farm makes. Exits 1 when
-// a target is missed (or a part cannot run), 2 on a bad argument.
+// against windows of another process that window_farm makes. Its parts, their
+// set-up and their targets are those of docs/PERFORMANCE.md: "floor" (the
+// sweep against a bare walk, for each count of --counts, --rounds rounds;
+// --trace prints each round's times), "latency" and "burst" (the pop-ups'
+// lives, one at a time and in bursts), all three when none is named; with
+// --instant, latency and burst in Popquell's instant mode. Exits 1 when a
+// target is missed (or a part cannot run), 2 on a bad argument.
 //
 //   sweep_bench [floor] [latency] [burst] [--instant] [--counts 100,1000,3000] [--rounds 31] [--trace]
-//
-// No part named: all three.
-//   floor    One sweep tick (Form1::Timer1_Timer over Win32WindowSystem) over
-//            N farm windows, for each N of --counts, against a bare walk over
-//            EnumWindows' list of the same windows that reads each one's
-//            style and class name once; median of --rounds ticks each,
-//            interleaved, each after 250 ms of quiet as the real ticks come
-//            once a second (--trace: each round's times). Target: at 1000
-//            windows, the median of the rounds' sweep/floor ratios at most
-//            1.15 (one more round trip per window makes it about 1.5).
-//   latency  50 pop-ups of style 0x96C80000 opened by a farm of 1000 windows
-//            at seeded random moments over 40 s while the sweep runs on its
-//            real 1000 ms timer: time from each pop-up's creation to its
-//            WM_DESTROY. Target: every one closed, none alive over 1100 ms.
-//   burst    The same with 100 pop-ups in bursts of 5, each burst opened at
-//            once (next to each other in Z order), each pop-up on a thread of
-//            its own that destroys it on WM_CLOSE.
-//
-// --instant: latency and burst with Popquell's instant mode (popquell.exe
-// /instant), parts named latency-instant and burst-instant. Target: a
-// median life of at most 20 ms and none over 60 ms.
 //
 // Besides the report it prints lines for plots: "walk N WALKED SWEEP_MS
 // FLOOR_MS" (medians) and "life PART INDEX MS" (each pop-up's life).
@@ -35,8 +19,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <sstream>
@@ -190,16 +174,11 @@ private:
     unique_handle toFarm_;
 };
 
-// A QPC time of the farm's "ready" line, by name.
-long long readyField(const std::string& ready, const char* name) {
-    const auto at = ready.find(std::string(" ") + name + "=");
-    return at == std::string::npos ? 0 : std::atoll(ready.c_str() + at + std::strlen(name) + 2);
-}
-
-// How long the farm took to make its windows, and then to settle.
+// How long the farm took to make its windows, and then to settle, from the
+// QPC times of its "ready" line.
 std::string farmTimes(const std::string& ready) {
-    const long long first = readyField(ready, "first"), last = readyField(ready, "last"),
-                    settled = readyField(ready, "settled");
+    long long first = 0, last = 0, settled = 0;
+    std::sscanf(ready.c_str(), "ready %*s %*s %*s first=%lld last=%lld settled=%lld", &first, &last, &settled);
     char text[96];
     std::snprintf(text, sizeof text, "made its windows in %.0f ms, settled %.0f ms later", toMs(last - first),
                   toMs(settled - last));
