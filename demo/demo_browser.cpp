@@ -1,9 +1,9 @@
 // A stand-in for Internet Explorer, for trying Popquell on a desktop without
 // one. It opens a frame window of class "IEFrame" with a menu bar of its own,
-// and every few seconds a window of one of the kinds in DemoKinds.h: the
-// pop-ups Popquell closes and the look-alikes it must leave alone. It logs
-// every window it opens, every WM_CLOSE it gets and every window that goes,
-// with the time since it started, one flushed line each.
+// and every few seconds a window of one of the kinds below: the pop-ups
+// Popquell closes and the look-alikes it must leave alone. It logs every
+// window it opens, every WM_CLOSE it gets and every window that goes, with
+// the time since it started, one flushed line each.
 //
 //   demo_browser [--interval-ms N] [--count N] [--log FILE] [--kinds K1,K2,...] [--paused]
 //
@@ -21,10 +21,11 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "demo/DemoKinds.h"
 #include "support/Arguments.h"
+#include "support/Program.h"
 #include "ui/win32/Text.h"
 
 namespace popquell::demo {
@@ -38,6 +39,41 @@ constexpr std::size_t kShownLines = 24;
 // Popquell never examines the topmost window, and without this bar on a
 // bare desktop that would often be the newest pop-up.
 constexpr wchar_t kTaskbarClass[] = L"PopquellDemoTaskbar";
+
+// The pop-ups Popquell closes and their look-alikes: the popup style without
+// WS_CLIPCHILDREN or WS_VISIBLE, and frames whose menu bar has no items or
+// that have none, of class "IEFrame" or one a letter longer.
+struct KindInfo {
+    const char* name;
+    const wchar_t* cls;
+    DWORD style;
+    bool emptyMenu;        // a menu bar without items, else none
+    bool closedOnWindows;  // what Popquell does to it on Windows
+};
+
+constexpr DWORD kFrameStyle = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+constexpr KindInfo kKinds[] = {
+    {"popup", L"PopquellDemoPopup", kPopupStyle, false, true},
+    {"popup-no-clipchildren", L"PopquellDemoPopup", kPopupStyle & ~DWORD{WS_CLIPCHILDREN}, false, false},
+    {"popup-hidden", L"PopquellDemoPopup", kPopupStyle & ~DWORD{WS_VISIBLE}, false, false},
+    {"ie-empty-menu", L"IEFrame", kFrameStyle, true, true},
+    {"ieframex-empty-menu", L"IEFrameX", kFrameStyle, true, false},
+    {"ie-no-menu", L"IEFrame", kFrameStyle, false, false},
+};
+
+const KindInfo* findKind(std::string_view name) {
+    for (const KindInfo& k : kKinds)
+        if (name == k.name) return &k;
+    return nullptr;
+}
+
+// What the reports say Popquell does to a kind on this system: "closed" for
+// the kinds it closes here.
+const char* expectation(const KindInfo& k) {
+    if (k.emptyMenu && k.closedOnWindows && runningUnderWine())
+        return "left alone under Wine (menus are per process there); closed on Windows";
+    return k.closedOnWindows ? "closed" : "left alone";
+}
 
 struct Options {
     unsigned intervalMs = 3000;
@@ -148,10 +184,9 @@ private:
     }
 
     void createTaskbar() {
-        const int w = GetSystemMetrics(SM_CXSCREEN);
-        const int h = GetSystemMetrics(SM_CYSCREEN);
         taskbar_ = create(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kTaskbarClass, L"Demo taskbar",
-                          WS_POPUP | WS_BORDER, 0, h - 28, w, 28, nullptr);
+                          WS_POPUP | WS_BORDER, 0, GetSystemMetrics(SM_CYSCREEN) - 28,
+                          GetSystemMetrics(SM_CXSCREEN), 28, nullptr);
         if (taskbar_) ShowWindow(taskbar_, SW_SHOWNA);
     }
 
@@ -215,16 +250,10 @@ private:
     // Popquell swaps the frame's menu bar for its own and takes it off again
     // on exit: worth a line each, as is the frame being maximised.
     void noticeFrameChanges() {
-        const HMENU menu = GetMenu(frame_);
-        if (menu != lastMenu_) {
+        if (const HMENU menu = GetMenu(frame_); menu != lastMenu_) {
             lastMenu_ = menu;
-            if (!menu)
-                note("menu", "hwnd=0x%08X frame has no menu bar", handleValue(frame_));
-            else if (menu == ownMenu_)
-                note("menu", "hwnd=0x%08X frame shows its own menu bar", handleValue(frame_));
-            else
-                note("menu", "hwnd=0x%08X frame shows another menu bar 0x%08X", handleValue(frame_),
-                     handleValue(menu));
+            note("menu", "hwnd=0x%08X frame shows %s menu bar 0x%08X", handleValue(frame_),
+                 !menu ? "no" : menu == ownMenu_ ? "its own" : "another", handleValue(menu));
             InvalidateRect(frame_, nullptr, TRUE);
         }
         if (const bool zoomed = IsZoomed(frame_) != 0; zoomed != lastZoomed_) {
@@ -366,12 +395,6 @@ private:
 int main() {
     using namespace popquell::demo;
     const std::optional<Options> options = parseOptions();
-    if (!options) {
-        std::fprintf(stderr, "usage: demo_browser [--interval-ms N] [--count N] [--log FILE] "
-                             "[--kinds K1,K2,...] [--paused]\nkinds:");
-        for (const KindInfo& k : kKinds) std::fprintf(stderr, " %s", k.name);
-        std::fprintf(stderr, "\n");
-        return 2;
-    }
+    if (!options) return 2;
     return DemoBrowser(GetModuleHandleW(nullptr), *options).run();
 }

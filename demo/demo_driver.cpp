@@ -18,18 +18,16 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/Texts.h"
-#include "demo/DemoKinds.h"
 #include "support/RemoteWindows.h"
 #include "res/resource.h"
 #include "support/Arguments.h"
+#include "support/Program.h"
 #include "ui/win32/Handles.h"
 #include "ui/win32/Text.h"
 
@@ -63,12 +61,11 @@ std::optional<Options> parseOptions() {
 struct Watched {
     std::string kind;
     std::string expected;  // what Popquell does to it here, as the browser says
-    unsigned hwnd = 0;
+    HWND hwnd = nullptr;
     double openMs = -1;
     double closeMs = -1;  // WM_CLOSE received, from the opening
     double goneMs = -1;   // destroyed, from the opening
     int closes = 0;
-    bool stillThere = false;
     bool beforeStart = false;  // then the sweep's time counts from Start
 };
 
@@ -135,8 +132,7 @@ private:
             narrow(windowText(main_)).c_str());
         browser_ = waitForTopLevel(kFrameClass, kFrameTitle, 0, 20s);
         if (!browser_) {
-            problem("no demo browser (an IEFrame window \"%s\") within 20 s",
-                    narrow(kFrameTitle).c_str());
+            problem("no demo browser (an IEFrame window \"%s\") within 20 s", narrow(kFrameTitle).c_str());
             return false;
         }
         demo_ = openProcess(browser_);
@@ -228,8 +224,7 @@ private:
             return false;
         }
         say("  Answered Yes; the browser's menu bar is now Popquell's: GetMenu(browser) == "
-            "GetMenu(Popquell) == 0x%08X\n",
-            handleValue(mainMenu));
+            "GetMenu(Popquell) == 0x%08X\n", handleValue(mainMenu));
         shot("demo-2-picked");
         return true;
     }
@@ -267,7 +262,8 @@ private:
             if (what == "open" && expect != std::string::npos) {
                 // Those that open after the watch are not waited for.
                 const std::string expected = text.substr(expect + 9, text.size() - expect - 10);
-                if (!watched_) windows_[serial] = {kind, expected, hwnd, t};
+                const HWND w = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(hwnd));
+                if (!watched_) windows_[serial] = {kind, expected, w, t};
             } else if (const auto it = windows_.find(serial); it != windows_.end()) {
                 Watched& w = it->second;
                 if (what == "WM_CLOSE") {
@@ -307,24 +303,22 @@ private:
                 });
             },
             kSweepPeriod + kSlack + 500ms);
-        for (auto& [serial, w] : windows_) {
-            w.stillThere = IsWindow(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(w.hwnd))) != 0;
-        }
         if (!shotTaken) shot("demo-3-sweeping");
     }
 
     void report() {
         say("\nWindows the demo browser opened (times from its log, from the window's creation):\n");
-        int closedCount = 0, shouldClose = 0, leftAlone = 0, shouldStay = 0, wmCloses = 0;
+        int closedCount = 0, shouldClose = 0, leftAlone = 0, wmCloses = 0;
         double slowest = 0;
         const double limit = static_cast<double>((kSweepPeriod + kSlack).count());
         for (const auto& [serial, w] : windows_) {
+            const bool stillThere = IsWindow(w.hwnd) != 0;
             wmCloses += w.closes;
             char closed[100];
             std::snprintf(closed, sizeof closed, "closed: WM_CLOSE after %5.0f ms, gone after %5.0f ms%s",
                           w.closeMs, w.goneMs, w.beforeStart ? " (opened before Start)" : "");
             const char* outcome = w.goneMs >= 0 ? closed
-                                  : w.stillThere ? "left alone (still open)"
+                                  : stillThere ? "left alone (still open)"
                                                  : "gone, but not through a WM_CLOSE";
             say("  #%-2d %-21s %-56s expected: %s\n", serial, w.kind.c_str(), outcome, w.expected.c_str());
             if (w.expected == "closed") {
@@ -338,8 +332,7 @@ private:
                     problem("#%d (%s) was not closed", serial, w.kind.c_str());
                 }
             } else {
-                ++shouldStay;
-                if (w.stillThere && w.closes == 0)
+                if (stillThere && w.closes == 0)
                     ++leftAlone;
                 else
                     problem("#%d (%s) should have been left alone", serial, w.kind.c_str());
@@ -349,7 +342,7 @@ private:
         say("Closed %d of %d windows Popquell closes here, the slowest %.0f ms after it appeared "
             "(a sweep each %lld ms)\n",
             closedCount, shouldClose, slowest, static_cast<long long>(kSweepPeriod.count()));
-        say("Left alone %d of %d look-alikes\n", leftAlone, shouldStay);
+        say("Left alone %d of %d look-alikes\n", leftAlone, static_cast<int>(windows_.size()) - shouldClose);
         // Popquell's counter is on its menu bar, which the browser now shows.
         const std::wstring caption = menuItemText(GetMenu(main_), kIdTotalMenu);
         if (!caption.empty()) {

@@ -2,7 +2,8 @@
 
 // What the demo and benchmark programs each do alike: report lines that a
 // reader in another process sees as they come, time on the one clock of every
-// process of the machine, and windows of classes of their own.
+// process of the machine, and windows of classes of their own; and what the
+// demo browser and its driver agree on.
 
 #include <windows.h>
 
@@ -15,6 +16,19 @@ namespace popquell::demo {
 inline constexpr DWORD kPopupStyle =
     WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU;
 static_assert(kPopupStyle == 0x96C80000u);
+
+// The demo browser's frame, which its driver finds and, when the browser was
+// started with --paused, sends kStartMessage to start the timed openings.
+inline constexpr wchar_t kFrameClass[] = L"IEFrame";
+inline constexpr wchar_t kFrameTitle[] = L"Demo browser - Popquell";
+inline constexpr UINT kStartMessage = WM_APP + 2;
+
+// Wine keeps menus per process: another process's menu bar reads as no
+// menu bar at all there, so Popquell leaves an empty-menu frame alone.
+inline bool runningUnderWine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
 
 // To stdout, flushed at once.
 template <typename... Args>
