@@ -5,17 +5,11 @@
 // the logic it serves; here every WindowSystem call is a few loads from one
 // flat vector, so that what a benchmark measures is Form1.
 //
-// Windows are numbered 1..count in Z order, handle = index. A repeating mix
-// looks like a real desktop: mostly hidden helper windows and ordinary
-// application windows, one browser frame with a menu bar in 25, one frame
-// without a menu bar in 50. Handle 1 is a taskbar on top, handle 2 the main
-// window, whose bar is menu 1; a window's own bar is its handle + 1.
-//
-// Hiding and WM_CLOSE are counted and otherwise ignored, as if every owner
-// were hung: a pop-up is still there on the next tick, so the desktop stays
-// the same from one tick to the next with or without pop-ups. SetMenu does
-// take effect, so after the first tick every browser frame shows the main
-// bar; run one tick before timing.
+// Windows are numbered 1..count in Z order, in the mix of windowAt(). Hiding
+// and WM_CLOSE are counted and otherwise ignored, as if every owner were hung:
+// a pop-up is still there on the next tick, so the desktop stays the same
+// from one tick to the next. SetMenu does take effect, so after the first
+// tick every browser frame shows the main bar; run one tick before timing.
 
 #include <algorithm>
 #include <cstdint>
@@ -52,19 +46,16 @@ public:
     }
 
     // Counted so that a benchmark knows how many windows one tick examined.
-    std::int64_t styleReads = 0;
-    std::int64_t closes = 0;
+    std::int64_t styleReads = 0, closes = 0;
 
     std::vector<WindowHandle> EnumWindows() override {
         std::vector<WindowHandle> z(windows_.size() - 1);
         std::iota(z.begin(), z.end(), 1);
         return z;
     }
-    WindowHandle GetDesktopWindow() override { return kDesktop; }
-    WindowHandle GetWindow(WindowHandle h, int cmd) override {
-        if (cmd == kGwChild) return h == kDesktop && live(1) ? 1 : 0;
-        return cmd == kGwHwndNext && live(h) && live(h + 1) ? h + 1 : 0;
-    }
+    // The sweep takes EnumWindows' list and never follows the chain.
+    WindowHandle GetDesktopWindow() override { return 0; }
+    WindowHandle GetWindow(WindowHandle, int) override { return 0; }
     std::int32_t GetWindowLongA(WindowHandle h, int index) override {
         ++styleReads;
         return index == kGwlStyle && live(h) ? at(h).style : 0;
@@ -105,7 +96,6 @@ public:
     void attach() override {}
 
 private:
-    static constexpr WindowHandle kDesktop = 0x7FFF0010;
     static constexpr MenuHandle kMainMenu = 1;
     static constexpr std::int32_t kWsVisible = 0x10000000;
 
@@ -116,6 +106,10 @@ private:
         MenuHandle menu = 0;
     };
 
+    // A repeating mix that looks like a real desktop: mostly hidden helper
+    // windows and ordinary application windows, one browser frame with a menu
+    // bar in 25, one without in 50; a taskbar on top, then the main window,
+    // whose bar is menu 1. A window's own bar is its handle + 1.
     static Window windowAt(int h, int popupsPer1000) {
         constexpr std::int32_t frame = 0x00CF0000 | kWsVisible;  // WS_OVERLAPPEDWINDOW
         constexpr std::u16string_view iePopup = u"Internet Explorer_TridentDlgFrame";

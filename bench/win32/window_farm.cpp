@@ -1,23 +1,21 @@
-// window_farm: another program's windows for sweep_bench. It fills the
-// desktop with ordinary top-level windows of its own process, a few browser
-// frames with menu bars, and one always-on-top window, so that the sweep
-// examines every other window; on "go" it opens pop-ups at seeded random
-// moments and logs when each appeared and when it was destroyed.
+// window_farm: another program's windows for sweep_bench and
+// scripts/bench-wine.sh (docs/PERFORMANCE.md). It fills the desktop with
+// ordinary top-level windows of its own process, a few browser frames with
+// menu bars, and one always-on-top window, so that the sweep examines every
+// other window; on "go" it opens pop-ups and logs when each appeared and
+// when it was destroyed.
 //
-//   window_farm [--windows N] [--ieframes K] [--popups P] [--burst B] [--owners O]
-//               [--span-ms T] [--every-ms E] [--max-seconds X] [--storm S]
+//   window_farm [--windows N] [--ieframes K] [--popups P] [--span-ms T] [--every-ms E]
+//               [--burst B] [--owners O] [--storm S] [--max-seconds X]
 //
-// With --burst B the pop-ups come B at a time, opened back to back so that
-// they lie next to each other in Z order, each on a thread of its own that
-// destroys it as soon as WM_CLOSE arrives and then ends (under Wine the
-// thread's hidden IME window goes with it): the desktop changes under the
-// sweep at every pop-up it closes. With --owners O they are opened in turn
-// by O threads that stay, own no other window and destroy each pop-up on
-// WM_CLOSE. --every-ms E: a burst (or a pop-up) every E ms instead of at
-// seeded moments. --storm S: on "go" a storm for the instant mode instead:
-// for S seconds this thread makes and destroys plain windows as fast as it
-// can, a pop-up among them every --every-ms, while another asks Popquell's
-// main window for an answer (WM_NULL) every 20 ms.
+// The pop-ups come at seeded random moments over T ms, or one each E ms.
+// With --burst they come B at a time, back to back so that they lie next to
+// each other in Z order, each on a thread of its own that destroys it on
+// WM_CLOSE and ends (under Wine the thread's hidden IME window goes with
+// it); with --owners, opened in turn by O threads that stay and own no other
+// window. --storm: on "go" instead, S seconds of plain windows made and
+// destroyed as fast as this thread can, a pop-up among them every E ms,
+// while another thread asks Popquell's main window for an answer every 20 ms.
 //
 // Commands, one a line on stdin: "go" starts the pop-up schedule, "quit" (or
 // the end of stdin) ends the program; it also ends by itself after
@@ -42,6 +40,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/Texts.h"
@@ -96,13 +95,12 @@ LRESULT CALLBACK popupProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 // Styles of everyday windows, shown and hidden; none is the pop-up's.
-constexpr DWORD kOrdinaryStyles[] = {
-    WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-    WS_POPUP | WS_BORDER | WS_VISIBLE,
-    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_VISIBLE,
-    WS_OVERLAPPEDWINDOW,
+constexpr std::pair<const wchar_t*, DWORD> kOrdinary[] = {
+    {L"FarmDocument", WS_OVERLAPPEDWINDOW | WS_VISIBLE},
+    {L"FarmPanel", WS_POPUP | WS_BORDER | WS_VISIBLE},
+    {L"FarmTool", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_VISIBLE},
+    {L"FarmHidden", WS_OVERLAPPEDWINDOW},
 };
-constexpr const wchar_t* kOrdinaryClasses[] = {L"FarmDocument", L"FarmPanel", L"FarmTool", L"FarmHidden"};
 
 HWND makeWindow(const wchar_t* cls, DWORD style, int i, HMENU menu = nullptr) {
     return CreateWindowExW(0, cls, L"farm", style, (i * 37) % 1100, (i * 53) % 900, 160, 100, nullptr, menu,
@@ -237,7 +235,7 @@ int run(const Options& o) {
     mainThread = GetCurrentThreadId();
     const std::int64_t freq = qpcFrequency();
     say("freq %lld\n", static_cast<long long>(freq));
-    for (const wchar_t* cls : kOrdinaryClasses) registerClass(cls);
+    for (const auto& kind : kOrdinary) registerClass(kind.first);
     registerClass(L"IEFrame");
     registerClass(L"FarmTopmost");
     registerClass(L"FarmPopup", popupProc);
@@ -248,8 +246,8 @@ int run(const Options& o) {
     std::vector<HWND> windows;
     const std::int64_t first = qpc();
     for (int i = 0; i < o.windows; ++i) {
-        const std::size_t kind = static_cast<std::size_t>(i) % std::size(kOrdinaryStyles);
-        windows.push_back(makeWindow(kOrdinaryClasses[kind], kOrdinaryStyles[kind], i));
+        const auto& [cls, style] = kOrdinary[static_cast<std::size_t>(i) % std::size(kOrdinary)];
+        windows.push_back(makeWindow(cls, style, i));
         if (!windows.back()) {
             say("error creating window %d: %lu\n", i, GetLastError());
             return 1;
