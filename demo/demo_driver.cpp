@@ -194,18 +194,19 @@ private:
             say("  Clicked the demo browser\n");
         }
         // Popquell's watcher looks at the front window every 500 ms.
-        Box box;
+        HWND asking = nullptr;  // a message box of Popquell's
         std::vector<std::string> fronts;
-        for (int tick = 0; !box.hwnd && tick < 10; ++tick) {
-            box = waitForBox(processOf(main_), widen(kAppTitle), 500ms);
+        for (int tick = 0; !asking && tick < 10; ++tick) {
+            asking = waitForTopLevel(L"#32770", widen(kAppTitle), processOf(main_), 500ms);
             fronts.push_back(describe(GetForegroundWindow()));
         }
-        if (!box.hwnd) {
+        if (!asking) {
             problem("Popquell asked nothing within 5 s; the front window every 500 ms:");
             for (std::size_t i = 0; i < fronts.size(); ++i)
                 say("    %4.1f s: %s\n", 0.5 * static_cast<double>(i + 1), fronts[i].c_str());
             return false;
         }
+        const Box box = lookAtBox(asking);
         say("  Popquell asks: \"%s\" [%s%s] (caption \"%s\")\n", narrow(box.text).c_str(),
             box.hasYes ? "Yes" : "", box.hasNo ? " No" : "", narrow(box.caption).c_str());
         if (box.text != widen(kSelectQuestion))

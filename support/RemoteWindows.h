@@ -166,12 +166,6 @@ inline Box lookAtBox(HWND w) {
     return box;
 }
 
-// Waits for a message box of that process with that caption.
-inline Box waitForBox(DWORD pid, const std::wstring& caption, std::chrono::milliseconds deadline) {
-    const HWND w = waitForTopLevel(L"#32770", caption, pid, deadline);
-    return w ? lookAtBox(w) : Box{};
-}
-
 // As a click on the box's button: the box ends with that answer.
 inline void answerBox(const Box& box, int answer) {
     PostMessageW(box.hwnd, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),

@@ -172,18 +172,6 @@ private:
     unique_handle toFarm_;
 };
 
-// How long the farm took to make its windows, and then to settle, from the
-// QPC times of its "ready" line.
-std::string farmTimes(const std::string& ready) {
-    long long first = 0, last = 0, settled = 0;
-    std::sscanf(ready.c_str(), "ready %*s %*s %*s first=%lld last=%lld settled=%lld", &first, &last,
-                &settled);
-    char text[96];
-    std::snprintf(text, sizeof text, "made its windows in %.0f ms, settled %.0f ms later", toMs(last - first),
-                  toMs(settled - last));
-    return text;
-}
-
 // --- the host: Popquell's real main window, hidden ---
 
 struct Host {
@@ -283,7 +271,12 @@ int runFloor(const Options& o) {
             maximum(sweeps), floorMin, maximum(floors), host.form.totalClose);
         say("         ratio of the minimums %.3f, median of the rounds' ratios %.3f\n", sweepMin / floorMin,
             median(paired));
-        say("         farm %s\n", farmTimes(*ready).c_str());
+        // How long the farm took to make its windows, and then to settle.
+        long long first = 0, last = 0, settled = 0;
+        std::sscanf(ready->c_str(), "ready %*s %*s %*s first=%lld last=%lld settled=%lld", &first, &last,
+                    &settled);
+        say("         farm made its windows in %.0f ms, settled %.0f ms later\n", toMs(last - first),
+            toMs(settled - last));
         say("walk %d %d %.3f %.3f\n", count, walked, s, f);
         if (count == 1000) {
             // On the rounds' own ratios: the ratio of the medians has come out
