@@ -94,7 +94,7 @@ LRESULT CALLBACK popupProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
-// Styles of everyday windows, shown and hidden; none is the pop-up's.
+// Everyday windows, by class and style, shown and hidden; none has the pop-up's style.
 constexpr std::pair<const wchar_t*, DWORD> kOrdinary[] = {
     {L"FarmDocument", WS_OVERLAPPEDWINDOW | WS_VISIBLE},
     {L"FarmPanel", WS_POPUP | WS_BORDER | WS_VISIBLE},
@@ -255,7 +255,7 @@ int run(const Options& o) {
     }
     for (int i = 0; i < o.ieframes; ++i) {
         HMENU menu = CreateMenu();
-        for (int item = 1; item <= 3; ++item)
+        for (UINT_PTR item = 1; item <= 3; ++item)
             AppendMenuW(menu, MF_STRING, 99 + item, (L"&Item " + std::to_wstring(item)).c_str());
         windows.push_back(makeWindow(L"IEFrame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, i, menu));
     }
