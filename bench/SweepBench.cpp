@@ -21,7 +21,7 @@ namespace {
 struct Monitor {
     explicit Monitor(int windows, int popupsPer1000)
         : desk(windows, popupsPer1000),
-          form(desk, Form1Toolkit{window, list, desk.mainMenu(), timers, clock, boxes, dialog}) {}
+          form(desk, Form1Toolkit{window, list, desk, timers, clock, boxes, dialog}) {}
 
     // The toolkit around Form1: nothing the sweep would wait for.
     FlatDesktop desk;
@@ -56,7 +56,7 @@ void sweep(benchmark::State& state, int popupsPer1000) {
         benchmark::Counter(static_cast<double>(examined),
                            benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     state.counters["examined"] = static_cast<double>(examined);
-    state.counters["browsers"] = m.desk.countOf(Kind::Browser);
+    state.counters["browsers"] = m.desk.browsers();
     state.counters["closed"] = static_cast<double>(closedPerTick);
 }
 

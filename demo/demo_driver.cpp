@@ -17,20 +17,17 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/Texts.h"
-#include "demo/DemoKinds.h"
 #include "support/RemoteWindows.h"
 #include "res/resource.h"
 #include "support/Arguments.h"
+#include "support/Program.h"
 #include "ui/win32/Handles.h"
 #include "ui/win32/Text.h"
 
@@ -61,30 +58,14 @@ std::optional<Options> parseOptions() {
     return o;
 }
 
-std::string ascii(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text) out += c >= 32 && c < 127 ? static_cast<char>(c) : '?';
-    return out;
-}
-
-void say(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    std::vprintf(format, args);
-    va_end(args);
-    std::printf("\n");
-    std::fflush(stdout);
-}
-
 struct Watched {
-    int serial = 0;
     std::string kind;
-    unsigned hwnd = 0;
+    std::string expected;  // what Popquell does to it here, as the browser says
+    HWND hwnd = nullptr;
     double openMs = -1;
     double closeMs = -1;  // WM_CLOSE received, from the opening
     double goneMs = -1;   // destroyed, from the opening
     int closes = 0;
-    bool stillThere = false;
     bool beforeStart = false;  // then the sweep's time counts from Start
 };
 
@@ -93,7 +74,7 @@ public:
     explicit Journey(Options options) : options_(std::move(options)), log_(options_.logPath) {}
 
     int run() {
-        say("Popquell demo journey%s", runningUnderWine() ? " (under Wine)" : "");
+        say("Popquell demo journey%s\n", runningUnderWine() ? " (under Wine)" : "");
         if (!findWindows()) return finish();
         if (!pick()) return finish();
         if (!start()) return finish();
@@ -105,26 +86,23 @@ public:
     }
 
 private:
-    void problem(const char* format, ...) {
-        char text[512];
-        va_list args;
-        va_start(args, format);
-        std::vsnprintf(text, sizeof text, format, args);
-        va_end(args);
-        say("  PROBLEM: %s", text);
+    template <typename... Args>
+    void problem(const char* format, Args... args) {
+        say("  PROBLEM: ");
+        say(format, args...);
+        say("\n");
         ++problems_;
     }
 
     void shot(const char* name) {
         if (!options_.shotPauseMs) return;
-        say("[shot] %s", name);
+        say("[shot] %s\n", name);
         Sleep(options_.shotPauseMs);
     }
 
     // The windows' programs, by a handle that tells when each has ended.
     static unique_handle openProcess(HWND w) {
-        return unique_handle(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE,
-                                         processOf(w)));
+        return unique_handle(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, processOf(w)));
     }
 
     // A person clicks once a window is on the screen and answers. A console
@@ -139,7 +117,7 @@ private:
         if (!w) return "none";
         char text[200];
         std::snprintf(text, sizeof text, "0x%08X %s \"%s\"", handleValue(w),
-                      ascii(className(w)).c_str(), ascii(windowText(w)).c_str());
+                      narrow(className(w)).c_str(), narrow(windowText(w)).c_str());
         return text;
     }
 
@@ -150,23 +128,22 @@ private:
             return false;
         }
         popquell_ = openProcess(main_);
-        say("  Popquell's main window 0x%08X: \"%s\"", handleValue(main_),
-            ascii(windowText(main_)).c_str());
+        say("  Popquell's main window 0x%08X: \"%s\"\n", handleValue(main_),
+            narrow(windowText(main_)).c_str());
         browser_ = waitForTopLevel(kFrameClass, kFrameTitle, 0, 20s);
         if (!browser_) {
-            problem("no demo browser (an IEFrame window \"%s\") within 20 s",
-                    ascii(kFrameTitle).c_str());
+            problem("no demo browser (an IEFrame window \"%s\") within 20 s", narrow(kFrameTitle).c_str());
             return false;
         }
         demo_ = openProcess(browser_);
         if (!waitUntil([&] { return log_.open(); }, 5s)) {
-            problem("cannot read the demo browser's log %s", ascii(options_.logPath).c_str());
+            problem("cannot read the demo browser's log %s", narrow(options_.logPath).c_str());
             return false;
         }
         // Under Wine another process's menu reads as none: -1 items.
         const HMENU menu = GetMenu(browser_);
         const int items = GetMenuItemCount(menu);
-        say("  Demo browser 0x%08X: class IEFrame, a menu bar of its own 0x%08X (%s)",
+        say("  Demo browser 0x%08X: class IEFrame, a menu bar of its own 0x%08X (%s)\n",
             handleValue(browser_), handleValue(menu),
             items >= 0 ? (std::to_string(items) + " items").c_str() : "items unreadable from here");
         readLog();
@@ -200,7 +177,7 @@ private:
             problem("%s was not in sight for a click within 5 s", what);
             return false;
         }
-        say("[click] %ld %ld %s", at.x, at.y, what);
+        say("[click] %ld %ld %s\n", at.x, at.y, what);
         return true;
     }
 
@@ -211,26 +188,27 @@ private:
                     describe(GetForegroundWindow()).c_str());
             return false;
         }
-        say("  Clicked Select Window");
+        say("  Clicked Select Window\n");
         if (options_.browserClick) {
             if (!click(browser_, "the demo browser")) return false;
-            say("  Clicked the demo browser");
+            say("  Clicked the demo browser\n");
         }
         // Popquell's watcher looks at the front window every 500 ms.
-        Box box;
+        HWND asking = nullptr;  // a message box of Popquell's
         std::vector<std::string> fronts;
-        for (int tick = 0; !box.hwnd && tick < 10; ++tick) {
-            box = waitForBox(processOf(main_), widen(kAppTitle), 500ms);
+        for (int tick = 0; !asking && tick < 10; ++tick) {
+            asking = waitForTopLevel(L"#32770", widen(kAppTitle), processOf(main_), 500ms);
             fronts.push_back(describe(GetForegroundWindow()));
         }
-        if (!box.hwnd) {
+        if (!asking) {
             problem("Popquell asked nothing within 5 s; the front window every 500 ms:");
             for (std::size_t i = 0; i < fronts.size(); ++i)
-                say("    %4.1f s: %s", 0.5 * static_cast<double>(i + 1), fronts[i].c_str());
+                say("    %4.1f s: %s\n", 0.5 * static_cast<double>(i + 1), fronts[i].c_str());
             return false;
         }
-        say("  Popquell asks: \"%s\" [%s%s] (caption \"%s\")", ascii(box.text).c_str(),
-            box.hasYes ? "Yes" : "", box.hasNo ? " No" : "", ascii(box.caption).c_str());
+        const Box box = lookAtBox(asking);
+        say("  Popquell asks: \"%s\" [%s%s] (caption \"%s\")\n", narrow(box.text).c_str(),
+            box.hasYes ? "Yes" : "", box.hasNo ? " No" : "", narrow(box.caption).c_str());
         if (box.text != widen(kSelectQuestion))
             problem("the question was not \"%s\"", kSelectQuestion);
         shot("demo-1-question");
@@ -247,8 +225,7 @@ private:
             return false;
         }
         say("  Answered Yes; the browser's menu bar is now Popquell's: GetMenu(browser) == "
-            "GetMenu(Popquell) == 0x%08X",
-            handleValue(mainMenu));
+            "GetMenu(Popquell) == 0x%08X\n", handleValue(mainMenu));
         shot("demo-2-picked");
         return true;
     }
@@ -259,7 +236,7 @@ private:
             problem("Popquell did not minimise within 5 s of the click on Start");
             return false;
         }
-        say("  Clicked Start; Popquell minimised itself and sweeps once a second");
+        say("  Clicked Start; Popquell minimised itself and sweeps once a second\n");
         startedAt_ = SteadyClock::now();
         readLog();
         for (auto& [serial, w] : windows_) w.beforeStart = true;
@@ -268,56 +245,36 @@ private:
             problem("the demo browser did not start opening windows");
             return false;
         }
-        say("  The demo browser opens its windows now; watching for %u s", options_.seconds);
+        say("  The demo browser opens its windows now; watching for %u s\n", options_.seconds);
         return true;
     }
 
-    // A line of the log: "  5720.1 ms  open       #1 hwnd=0x000200A2 kind=popup ...".
-    struct LogLine {
-        double t = 0;
-        char event[16]{};
-        int serial = 0;
-        unsigned hwnd = 0;
-        char kind[32]{};
-    };
-
-    static std::optional<LogLine> parse(const std::string& line) {
-        LogLine l;
-        if (std::sscanf(line.c_str(), "%lf ms %15s #%d hwnd=0x%x kind=%31s", &l.t, l.event, &l.serial, &l.hwnd,
-                        l.kind) != 5)
-            return std::nullopt;
-        return l;
-    }
-
+    // Lines of the log such as "  5720.1 ms  open       #1 hwnd=0x000200A2 kind=popup ... expect="closed"".
     void readLog() {
         for (const std::string& text : log_.newLines()) {
-            const std::optional<LogLine> line = parse(text);
-            if (!line) continue;
-            const std::string event = line->event;
-            if (event == "open") {
+            double t = 0;
+            char event[16]{}, kind[32]{};
+            int serial = 0;
+            unsigned hwnd = 0;
+            const char* format = "%lf ms %15s #%d hwnd=0x%x kind=%31s";
+            if (std::sscanf(text.c_str(), format, &t, event, &serial, &hwnd, kind) != 5) continue;
+            const std::string what = event;
+            const std::size_t expect = text.find(" expect=\"");
+            if (what == "open" && expect != std::string::npos) {
                 // Those that open after the watch are not waited for.
-                if (watched_) continue;
-                Watched& w = windows_[line->serial];
-                w.serial = line->serial;
-                w.kind = line->kind;
-                w.hwnd = line->hwnd;
-                w.openMs = line->t;
-            } else if (const auto it = windows_.find(line->serial); it != windows_.end()) {
+                const std::string expected = text.substr(expect + 9, text.size() - expect - 10);
+                const HWND w = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(hwnd));
+                if (!watched_) windows_[serial] = {kind, expected, w, t};
+            } else if (const auto it = windows_.find(serial); it != windows_.end()) {
                 Watched& w = it->second;
-                if (event == "WM_CLOSE") {
-                    if (w.closeMs < 0) w.closeMs = line->t - w.openMs;
+                if (what == "WM_CLOSE") {
+                    if (w.closeMs < 0) w.closeMs = t - w.openMs;
                     ++w.closes;
-                } else if (event == "destroyed" &&
-                           text.find("by=demo-exit") == std::string::npos) {
-                    w.goneMs = line->t - w.openMs;
+                } else if (what == "destroyed" && text.find("by=demo-exit") == std::string::npos) {
+                    w.goneMs = t - w.openMs;
                 }
             }
         }
-    }
-
-    bool expectedClosed(const Watched& w) const {
-        const KindInfo* k = findKind(w.kind);
-        return k && closedHere(*k);
     }
 
     void watch() {
@@ -343,43 +300,32 @@ private:
             [&] {
                 readLog();
                 return std::all_of(windows_.begin(), windows_.end(), [&](const auto& entry) {
-                    return !expectedClosed(entry.second) || entry.second.goneMs >= 0;
+                    return entry.second.expected != "closed" || entry.second.goneMs >= 0;
                 });
             },
             kSweepPeriod + kSlack + 500ms);
-        for (auto& [serial, w] : windows_) {
-            w.stillThere =
-                IsWindow(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(w.hwnd))) != 0;
-        }
         if (!shotTaken) shot("demo-3-sweeping");
     }
 
     void report() {
-        say("");
-        say("Windows the demo browser opened (times from its log, from the window's creation):");
-        int closed = 0, shouldClose = 0, leftAlone = 0, shouldStay = 0, wmCloses = 0;
+        say("\nWindows the demo browser opened (times from its log, from the window's creation):\n");
+        int closedCount = 0, shouldClose = 0, leftAlone = 0, wmCloses = 0;
         double slowest = 0;
         const double limit = static_cast<double>((kSweepPeriod + kSlack).count());
         for (const auto& [serial, w] : windows_) {
-            const KindInfo* k = findKind(w.kind);
-            const bool expectClose = expectedClosed(w);
+            const bool stillThere = IsWindow(w.hwnd) != 0;
             wmCloses += w.closes;
-            char outcome[160];
-            if (w.goneMs >= 0) {
-                std::snprintf(outcome, sizeof outcome,
-                              "closed: WM_CLOSE after %5.0f ms, gone after %5.0f ms%s", w.closeMs,
-                              w.goneMs, w.beforeStart ? " (opened before Start)" : "");
-            } else if (w.stillThere) {
-                std::snprintf(outcome, sizeof outcome, "left alone (still open)");
-            } else {
-                std::snprintf(outcome, sizeof outcome, "gone, but not through a WM_CLOSE");
-            }
-            say("  #%-2d %-21s %-56s expected: %s", serial, w.kind.c_str(), outcome,
-                k ? expectation(*k) : "?");
-            if (expectClose) {
+            char closed[100];
+            std::snprintf(closed, sizeof closed, "closed: WM_CLOSE after %5.0f ms, gone after %5.0f ms%s",
+                          w.closeMs, w.goneMs, w.beforeStart ? " (opened before Start)" : "");
+            const char* outcome = w.goneMs >= 0 ? closed
+                                  : stillThere ? "left alone (still open)"
+                                                 : "gone, but not through a WM_CLOSE";
+            say("  #%-2d %-21s %-56s expected: %s\n", serial, w.kind.c_str(), outcome, w.expected.c_str());
+            if (w.expected == "closed") {
                 ++shouldClose;
                 if (w.goneMs >= 0) {
-                    ++closed;
+                    ++closedCount;
                     slowest = std::max(slowest, w.goneMs);
                     if (w.goneMs > limit && !w.beforeStart)
                         problem("#%d was closed only after %.0f ms", serial, w.goneMs);
@@ -387,8 +333,7 @@ private:
                     problem("#%d (%s) was not closed", serial, w.kind.c_str());
                 }
             } else {
-                ++shouldStay;
-                if (w.stillThere && w.closes == 0)
+                if (stillThere && w.closes == 0)
                     ++leftAlone;
                 else
                     problem("#%d (%s) should have been left alone", serial, w.kind.c_str());
@@ -396,41 +341,39 @@ private:
         }
         if (windows_.empty()) problem("the demo browser opened no windows");
         say("Closed %d of %d windows Popquell closes here, the slowest %.0f ms after it appeared "
-            "(a sweep each %lld ms)",
-            closed, shouldClose, slowest, static_cast<long long>(kSweepPeriod.count()));
-        say("Left alone %d of %d look-alikes", leftAlone, shouldStay);
+            "(a sweep each %lld ms)\n",
+            closedCount, shouldClose, slowest, static_cast<long long>(kSweepPeriod.count()));
+        say("Left alone %d of %d look-alikes\n", leftAlone, static_cast<int>(windows_.size()) - shouldClose);
         // Popquell's counter is on its menu bar, which the browser now shows.
         const std::wstring caption = menuItemText(GetMenu(main_), kIdTotalMenu);
         if (!caption.empty()) {
-            say("%s  (read from Popquell's menu bar)", ascii(caption).c_str());
+            say("%s  (read from Popquell's menu bar)\n", narrow(caption).c_str());
             if (caption != L"Total: " + std::to_wstring(wmCloses)) {
-                problem("Popquell's count differs from the %d WM_CLOSE messages the demo got",
-                        wmCloses);
+                problem("Popquell's count differs from the %d WM_CLOSE messages the demo got", wmCloses);
             }
         } else {
-            say("Total: %d  (counted by the driver: the WM_CLOSE messages in the demo browser's "
-                "log; another "
-                "process's menu text cannot be read%s)",
+            say("Total: %d  (counted by the driver: the WM_CLOSE messages in the demo browser's log; "
+                "another process's menu text cannot be read%s)\n",
                 wmCloses, runningUnderWine() ? " under Wine, where menus are per process" : "");
         }
     }
 
     void closePopquell() {
-        say("");
+        say("\n");
         // Maximised by Popquell, not before.
         const bool zoomed = IsZoomed(browser_) != 0;
         PostMessageW(main_, WM_CLOSE, 0, 0);
-        say("  Closed Popquell's main window");
+        say("  Closed Popquell's main window\n");
         const bool givenBack =
             waitUntil([&] { return GetMenu(browser_) == nullptr && IsZoomed(browser_); }, 5s);
         if (givenBack && !zoomed)
-            say("  The browser has no menu bar now and is maximised");
+            say("  The browser has no menu bar now and is maximised\n");
         else
             problem("the browser did not lose Popquell's menu bar and get maximised within 5 s");
         DWORD code = 0;
         if (WaitForSingleObject(popquell_.get(), 10000) == WAIT_OBJECT_0 &&
             GetExitCodeProcess(popquell_.get(), &code)) {
-            say("  Popquell exited with code %lu", code);
+            say("  Popquell exited with code %lu\n", code);
             if (code != 0) problem("Popquell's exit code was %lu", code);
         } else {
             problem("Popquell was still running 10 s after its main window was closed");
@@ -443,15 +386,14 @@ private:
         if (WaitForSingleObject(demo_.get(), 5000) != WAIT_OBJECT_0)
             problem("the demo browser did not end within 5 s");
         else
-            say("  Closed the demo browser");
+            say("  Closed the demo browser\n");
     }
 
     int finish() {
-        say("");
         if (problems_ == 0)
-            say("Demo journey: everything went as it should");
+            say("\nDemo journey: everything went as it should\n");
         else
-            say("Demo journey: %d problem(s)", problems_);
+            say("\nDemo journey: %d problem(s)\n", problems_);
         return problems_ == 0 ? 0 : 1;
     }
 

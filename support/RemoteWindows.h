@@ -45,7 +45,6 @@ public:
             return;
         CloseHandle(pi.hThread);
         process_.reset(pi.hProcess);
-        pid_ = pi.dwProcessId;
     }
     ~ChildProcess() { end(0ms); }
     ChildProcess(const ChildProcess&) = delete;
@@ -53,7 +52,7 @@ public:
 
     explicit operator bool() const { return static_cast<bool>(process_); }
     HANDLE handle() const { return process_.get(); }
-    DWORD pid() const { return pid_; }
+    DWORD pid() const { return GetProcessId(process_.get()); }
 
     // Gives it so long to end by itself, then ends it; its exit code.
     DWORD end(std::chrono::milliseconds grace) {
@@ -70,7 +69,6 @@ public:
 
 private:
     unique_handle process_;
-    DWORD pid_ = 0;
 };
 
 // A file another process writes, read line by line as it grows.
@@ -122,29 +120,12 @@ bool waitUntil(Pred pred, std::chrono::milliseconds deadline) {
 // of that process and thread (unless 0).
 inline HWND findTopLevel(const std::wstring& cls, const std::wstring& caption, DWORD pid = 0,
                          DWORD thread = 0) {
-    struct Search {
-        const std::wstring& cls;
-        const std::wstring& caption;
-        DWORD pid;
-        DWORD thread;
-        HWND found = nullptr;
-
-        // A function, not a lambda: on x86 the callback is stdcall, which
-        // GCC does not convert a lambda to.
-        static BOOL CALLBACK visit(HWND w, LPARAM p) {
-            auto& s = *reinterpret_cast<Search*>(p);
-            if (IsWindowVisible(w) && className(w) == s.cls &&
-                (s.caption.empty() || windowText(w) == s.caption) &&
-                (!s.pid || processOf(w) == s.pid) &&
-                (!s.thread || GetWindowThreadProcessId(w, nullptr) == s.thread)) {
-                s.found = w;
-                return FALSE;
-            }
-            return TRUE;
-        }
-    } search{cls, caption, pid, thread};
-    EnumWindows(&Search::visit, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    const wchar_t* text = caption.empty() ? nullptr : caption.c_str();
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, cls.c_str(), text)) != nullptr;)
+        if (IsWindowVisible(w) && (!pid || processOf(w) == pid) &&
+            (!thread || GetWindowThreadProcessId(w, nullptr) == thread))
+            return w;
+    return nullptr;
 }
 
 inline HWND waitForTopLevel(const std::wstring& cls, const std::wstring& caption, DWORD pid,
@@ -166,15 +147,6 @@ struct Box {
     bool topmost = false;
 };
 
-// The icon of a message box, where there is one, is a visible static
-// control that holds it.
-inline BOOL CALLBACK findIcon(HWND child, LPARAM found) {
-    if (IsWindowVisible(child) && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
-        SendMessageW(child, STM_GETICON, 0, 0) != 0)
-        *reinterpret_cast<bool*>(found) = true;
-    return TRUE;
-}
-
 inline Box lookAtBox(HWND w) {
     Box box;
     box.hwnd = w;
@@ -186,15 +158,12 @@ inline Box lookAtBox(HWND w) {
     box.hasYes = GetDlgItem(w, IDYES) != nullptr;
     box.hasNo = GetDlgItem(w, IDNO) != nullptr;
     box.hasOk = GetDlgItem(w, IDOK) != nullptr;
-    EnumChildWindows(w, findIcon, reinterpret_cast<LPARAM>(&box.icon));
+    // The icon, where there is one, is a visible static control that holds it.
+    for (HWND c = nullptr; (c = FindWindowExW(w, c, L"Static", nullptr)) != nullptr;)
+        if (IsWindowVisible(c) && (GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            box.icon = box.icon || SendMessageW(c, STM_GETICON, 0, 0) != 0;
     box.topmost = (GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
     return box;
-}
-
-// Waits for a message box of that process with that caption.
-inline Box waitForBox(DWORD pid, const std::wstring& caption, std::chrono::milliseconds deadline) {
-    const HWND w = waitForTopLevel(L"#32770", caption, pid, deadline);
-    return w ? lookAtBox(w) : Box{};
 }
 
 // As a click on the box's button: the box ends with that answer.
