@@ -137,7 +137,6 @@ int SimulatedDesktop::post(const char* name, WindowHandle h, int msg, std::int64
     auto* w = find(h);
     if (!w) return 0;
     if (msg != kIgnored) w->queue.push_back(msg);
-    if (msg == kClose && closesAtOnce_.contains(h)) pumpMessages(h);
     return 1;
 }
 

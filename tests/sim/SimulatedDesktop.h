@@ -61,8 +61,6 @@ public:
     bool maximized(WindowHandle h) const { return (style(h) & kWsMaximize) != 0; }
     void setForeground(WindowHandle h) { foreground_ = h; }
     void setRefusesClose(WindowHandle h, bool refuses) { if (auto* w = find(h)) w->refusesClose = refuses; }
-    // Its owner handles a WM_CLOSE the moment it is posted.
-    void setClosesAtOnce(WindowHandle h) { closesAtOnce_.insert(h); }
 
     // Menus: one object however many windows show it, items numbered 1..n.
     MenuHandle createMenu(std::vector<std::string> captions = {});
@@ -143,7 +141,6 @@ private:
     std::map<WindowHandle, Window> windows_;
     std::vector<WindowHandle> z_;
     std::set<WindowHandle> used_;
-    std::set<WindowHandle> closesAtOnce_;
     WindowHandle nextWindow_ = 1001;
     WindowHandle foreground_ = 0;
     std::map<MenuHandle, std::vector<Item>> menus_;

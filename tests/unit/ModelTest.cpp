@@ -12,6 +12,7 @@
 #include <map>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ constexpr const char* kPopupsClosed =
     "every window below the top of the sweep's list with exactly the pop-up style is closed";
 constexpr const char* kOnlyPassed =
     "a window is closed once for each test it passed on the tick, and no more";
+constexpr const char* kBarRenewed =
+    "a frame left showing a dead bar that a sweep gave it gets the live one on the next";
 constexpr const char* kHideThenClose = "a closed window's owner gets a hide, then WM_CLOSE";
 constexpr const char* kTopUntouched = "the sweep neither closes nor dresses the window on top";
 constexpr const char* kClosedWhileOn =
@@ -64,6 +67,7 @@ class Checked : public World {
         std::map<WindowHandle, int> closes{};  // every window hidden to close
         std::vector<WindowHandle> windows{};   // the sweep's list of the top-level windows
         std::vector<WindowHandle> popups{};    // those below the top, pop-ups when listed
+        std::vector<WindowHandle> deadBars{};  // those below the top, with a dead bar a sweep gave
         WindowHandle menuOf = 0;
         MenuHandle menu = -1;    // what the last GetMenu gave, for menuOf
         WindowHandle hidden = 0;  // its WM_CLOSE still to come
@@ -102,6 +106,8 @@ class Checked : public World {
         if (interferences() != quiet_) return;
         for (WindowHandle h : seen_.popups)
             if (!seen_.closes.contains(h)) fail(kPopupsClosed, name(h) + " was passed over");
+        for (WindowHandle h : seen_.deadBars)
+            if (desk.menuOf(h) != desk.menuOf(mainWnd)) fail(kBarRenewed, name(h));
     }
 
     // Each question asked again here gets the answer the call is about to give.
@@ -123,10 +129,13 @@ class Checked : public World {
         const bool top = !s.windows.empty() && h == s.windows.front();
         const bool dressed = n == "SetMenu" && op.a != 0;
         if (top && (n == "ShowWindowAsync" || dressed)) fail(kTopUntouched, call);
+        if (dressed) sweepBars_.insert(static_cast<MenuHandle>(op.a));
         if (n == "GetWindowLongA" && desk.GetWindowLongA(h, static_cast<int>(op.a)) == kPopupStyle)
             got |= kPopup;
         if (n == "GetClassNameW" && classIsFrame(h, static_cast<int>(op.a))) got |= kFrame;
         if (n == "GetMenu") {
+            // A bar changed since it was counted: its count no longer says anything.
+            if (s.menuOf == h && s.menu != desk.menuOf(h)) got &= ~kEmptyMenu;
             s.menuOf = h;
             s.menu = desk.menuOf(h);
         }
@@ -147,6 +156,9 @@ class Checked : public World {
         for (std::size_t i = 1; i < seen_.windows.size(); ++i) {
             const WindowHandle h = seen_.windows[i];
             if (desk.style(h) == kPopupStyle) seen_.popups.push_back(h);
+            const MenuHandle bar = desk.menuOf(h);
+            const bool dead = sweepBars_.contains(bar) && !desk.menuExists(bar);
+            if (isFrame(h) && dead) seen_.deadBars.push_back(h);
         }
     }
 
@@ -227,6 +239,7 @@ class Checked : public World {
     std::int32_t base_ = 0;   // totalClose at the last reset
     std::int64_t hides_ = 0;  // since then
     std::map<WindowHandle, MenuHandle> barsBefore_;  // the unload's
+    std::set<MenuHandle> sweepBars_;  // every bar a sweep put on a window
 };
 
 // Replays the steps, or with a seed makes a new session up as it runs; half

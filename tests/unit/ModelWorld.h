@@ -141,27 +141,16 @@ public:
         const auto make = [&](Act act) -> Event {
             static const int kinds[] = {0, 0, 0, 1, 2, 2, 3, 4, 4, 4, 5, 5, 6, 7, 8, 9, 10};
             const int mode = roll(10);
-            switch (act) {
-                case Tick:
-                    return running.empty() ? Event{Select} : Event{Tick, any(running)};
-                case Answer:
-                    return {act, mode < 6 ? 0 : roll(4)};
-                case NearMax:
-                    return {act, roll(3)};
-                case Create:
-                    return {act, kinds[roll(std::size(kinds))], roll(1000), tag};
-                case Reuse:
-                    return {act, roll(kKinds), std::max(any(gone), 0), tag};
-                case CreateNegative:
-                    return {act, roll(kKinds), roll(1000), tag};
-                case PlaceBelow:
-                    return {act, any(live), any(live)};
-                case Foreground:
-                    if (mode < 7 && !frames.empty()) return {act, any(frames)};
-                    return {act, mode < 9 ? any(live) : kMainTag};
-                default:
-                    return {act, any(act < Restyle ? live : others), roll(1000)};
-            }
+            if (act == Tick) return running.empty() ? Event{Select} : Event{Tick, any(running)};
+            if (act == Answer) return {act, mode < 6 ? 0 : roll(4)};
+            if (act == NearMax) return {act, roll(3)};
+            if (act == Create) return {act, kinds[roll(std::size(kinds))], roll(1000), tag};
+            if (act == Reuse) return {act, roll(kKinds), std::max(any(gone), 0), tag};
+            if (act == CreateNegative) return {act, roll(kKinds), roll(1000), tag};
+            if (act == PlaceBelow) return {act, any(live), any(live)};
+            if (act == Foreground && mode < 7 && !frames.empty()) return {act, any(frames)};
+            if (act == Foreground) return {act, mode < 9 ? any(live) : kMainTag};
+            return {act, any(act < Restyle ? live : others), roll(1000)};
         };
         static const std::pair<int, Act> weights[] = {
             {420, Tick}, {35, Select}, {50, Start}, {13, Stop}, {60, Answer}, {41, Foreground},
@@ -232,36 +221,25 @@ private:
     void event(const Event& e) {
         const bool goes = e.act == Destroy || e.act == PumpAll || e.act == PumpOne;
         destroyedInHandler_ |= goes && depth_ > 0;
-        switch (e.act) {
-            case Start:
-                note("click Start");
-                return handler([&] { form.onCommand(IDC_COMMAND1); });
-            case Select:
-                note("click Select Window");
-                return handler([&] { form.onCommand(IDC_COMMAND3); });
-            case Stop:
-                note("click Stop");
-                return handler([&] { form.onCommand(IDC_COMMAND4); });
-            case Answer:
-                return answer(e.a);
-            case Tick:
-                return deliver(e.a);
-            case TickAll:
-                return tickAll(e.b);
-            case NearMax:
-                return nearMax(e.a);
-            case Unload:
-                return unload();
-            case Create:
-            case Reuse:
-            case CreateNegative:
-                return create(e);
-            case PumpAll:
-                note("every program handles its messages");
-                return desk.pumpMessages();
-            default:
-                return actOn(e);
-        }
+        if (e.act <= Stop) return click(e.act);
+        if (e.act == Answer) return answer(e.a);
+        if (e.act == Tick) return deliver(e.a);
+        if (e.act == TickAll) return tickAll(e.b);
+        if (e.act == NearMax) return nearMax(e.a);
+        if (e.act == Unload) return unload();
+        if (e.act == Create || e.act == Reuse || e.act == CreateNegative) return create(e);
+        if (e.act != PumpAll) return actOn(e);
+        note("every program handles its messages");
+        desk.pumpMessages();
+    }
+
+    void click(Act button) {
+        static const std::pair<int, const char*> buttons[] = {
+            {IDC_COMMAND1, "Start"}, {IDC_COMMAND3, "Select Window"}, {IDC_COMMAND4, "Stop"},
+        };
+        const int id = buttons[static_cast<int>(button)].first;
+        note(std::string("click ") + buttons[static_cast<int>(button)].second);
+        handler([&] { form.onCommand(id); });
     }
 
     // An act of another program on one window.
@@ -275,29 +253,17 @@ private:
         if (h != mainWnd) note(" (" + name(h) + ")");
         // The main window is Form1's own: other programs only move it about.
         if (h == mainWnd && e.act >= Restyle) return note(": not done to it");
-        switch (e.act) {
-            case Raise:
-                return desk.raise(h);
-            case Lower:
-                return desk.lower(h);
-            case PlaceBelow:
-                return placeBelow(h, e.b);
-            case PumpOne:
-                return desk.pumpMessages(h);
-            case Foreground:
-                return desk.setForeground(h);
-            case Restyle:
-                return restyle(h, e.b);
-            case Destroy:
-                return desk.destroy(h);
-            case AttachMenu:
-                return attachMenu(h, e.b % 4 - 1);
-            case RefuseClose:
-                note(e.b % 2 ? " ignore WM_CLOSE" : " obey WM_CLOSE");
-                return desk.setRefusesClose(h, e.b % 2 != 0);
-            default:
-                return editMenu(h, e.b);
-        }
+        if (e.act == Raise) return desk.raise(h);
+        if (e.act == Lower) return desk.lower(h);
+        if (e.act == PlaceBelow) return placeBelow(h, e.b);
+        if (e.act == PumpOne) return desk.pumpMessages(h);
+        if (e.act == Foreground) return desk.setForeground(h);
+        if (e.act == Restyle) return restyle(h, e.b);
+        if (e.act == Destroy) return desk.destroy(h);
+        if (e.act == AttachMenu) return attachMenu(h, e.b % 4 - 1);
+        if (e.act == EditMenu) return editMenu(h, e.b);
+        note(e.b % 2 ? " ignore WM_CLOSE" : " obey WM_CLOSE");
+        desk.setRefusesClose(h, e.b % 2 != 0);
     }
 
     void placeBelow(WindowHandle h, int tag) {

@@ -94,23 +94,6 @@ TEST_F(Sweep, AnEmptyBarIsReadTwiceAndTheWindowAskedForBeforeTheClose) {
     }
 }
 
-// Our bar dies with any window that shows it. The frames that the sweep gave
-// it to get the new one on the next tick; a frame whose own bar died does not.
-TEST_F(Sweep, FramesLeftWithADeadBarOfOursGetTheNewOne) {
-    const WindowHandle dressed = browser(), closing = browser(), stranger = browser();
-    const MenuHandle strangersOwn = desk.menuOf(stranger);
-    desk.destroyMenu(strangersOwn);
-    coverTop();
-    tick();
-    const MenuHandle old = mainMenu();
-    ASSERT_EQ(desk.menuOf(dressed), old);
-    desk.destroy(closing);
-    tick();
-    EXPECT_NE(mainMenu(), old);
-    EXPECT_EQ(desk.menuOf(dressed), mainMenu());
-    EXPECT_EQ(desk.menuOf(stranger), strangersOwn);
-}
-
 // popquell.exe /instant: the windows that the hook notes go through the
 // sweep's rule on the short timer's next tick, not the 1-second sweep's.
 class InstantMode : public Sweep {
