@@ -140,14 +140,6 @@ int SimulatedDesktop::post(const char* name, WindowHandle h, int msg, std::int64
     return 1;
 }
 
-WindowHandle SimulatedDesktop::GetWindow(WindowHandle h, int cmd) {
-    call("GetWindow", h, cmd);
-    if (h == kDesktop && cmd == kGwChild) return z_.empty() ? 0 : z_.front();
-    if (cmd != kGwHwndNext || !exists(h)) return 0;
-    const auto it = std::find(z_.begin(), z_.end(), h) + 1;
-    return it == z_.end() ? 0 : *it;
-}
-
 // Class names are given in UTF-8 (up to three bytes a character) and read
 // back in UTF-16, as the wide call gives them.
 int SimulatedDesktop::GetClassNameW(WindowHandle h, char16_t* buffer, int maxCount) {

@@ -84,7 +84,11 @@ public:
 
     std::vector<WindowHandle> EnumWindows() override { call("EnumWindows", 0); return z_; }
     WindowHandle GetDesktopWindow() override { call("GetDesktopWindow", 0); return kDesktop; }
-    WindowHandle GetWindow(WindowHandle h, int cmd) override;
+    // Only the first child of the desktop: the program takes the list, not the chain.
+    WindowHandle GetWindow(WindowHandle h, int cmd) override {
+        call("GetWindow", h, cmd);
+        return h == kDesktop && cmd == kGwChild && !z_.empty() ? z_.front() : 0;
+    }
     std::int32_t GetWindowLongA(WindowHandle h, int index) override {
         call("GetWindowLongA", h, index);
         return index == kGwlStyle ? style(h) : 0;

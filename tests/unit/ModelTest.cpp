@@ -28,8 +28,8 @@ constexpr std::int32_t kMaxCount = std::numeric_limits<std::int32_t>::max();
 constexpr const char* kBarShown = "after a handler, the main window shows a menu bar";
 constexpr const char* kBarItems = "the main window's menu bar holds exactly Form1's shown items";
 constexpr const char* kCounted = "Total counts the closes since the last reset, up to its maximum";
-constexpr const char* kPopupsClosed =
-    "every window below the top of the sweep's list with exactly the pop-up style is closed";
+constexpr const char* kClosed = "every pop-up and browser frame with an empty bar below the"
+                                " top of the sweep's list is closed";
 constexpr const char* kOnlyPassed =
     "a window is closed once for each test it passed on the tick, and no more";
 constexpr const char* kBarRenewed =
@@ -66,7 +66,7 @@ class Checked : public World {
         std::map<WindowHandle, int> got{};
         std::map<WindowHandle, int> closes{};  // every window hidden to close
         std::vector<WindowHandle> windows{};   // the sweep's list of the top-level windows
-        std::vector<WindowHandle> popups{};    // those below the top, pop-ups when listed
+        std::vector<WindowHandle> closable{};  // those below the top, closable when listed
         std::vector<WindowHandle> deadBars{};  // those below the top, with a dead bar a sweep gave
         WindowHandle menuOf = 0;
         MenuHandle menu = -1;    // what the last GetMenu gave, for menuOf
@@ -101,11 +101,11 @@ class Checked : public World {
         ++coverage["sweeps"];
         if (seen_.hidden != 0) fail(kHideThenClose, name(seen_.hidden) + " was not asked to close");
         for (const auto& [h, got] : seen_.got)
-            if ((got & kPopup) != 0 && !seen_.closes.contains(h)) fail(kPopupsClosed, name(h));
+            if ((got & kPopup) != 0 && !seen_.closes.contains(h)) fail(kClosed, name(h));
         // On a tick when nothing else changes, what the list held is what the sweep sees.
         if (interferences() != quiet_) return;
-        for (WindowHandle h : seen_.popups)
-            if (!seen_.closes.contains(h)) fail(kPopupsClosed, name(h) + " was passed over");
+        for (WindowHandle h : seen_.closable)
+            if (!seen_.closes.contains(h)) fail(kClosed, name(h) + " was passed over");
         for (WindowHandle h : seen_.deadBars)
             if (desk.menuOf(h) != desk.menuOf(mainWnd)) fail(kBarRenewed, name(h));
     }
@@ -155,8 +155,9 @@ class Checked : public World {
         seen_.windows = desk.zOrder();
         for (std::size_t i = 1; i < seen_.windows.size(); ++i) {
             const WindowHandle h = seen_.windows[i];
-            if (desk.style(h) == kPopupStyle) seen_.popups.push_back(h);
             const MenuHandle bar = desk.menuOf(h);
+            const bool empty = desk.menuExists(bar) && desk.menuCaptions(bar).empty();
+            if (desk.style(h) == kPopupStyle || (isFrame(h) && empty)) seen_.closable.push_back(h);
             const bool dead = sweepBars_.contains(bar) && !desk.menuExists(bar);
             if (isFrame(h) && dead) seen_.deadBars.push_back(h);
         }
