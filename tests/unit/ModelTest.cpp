@@ -25,6 +25,7 @@ constexpr int kSeeds = 200;
 constexpr int kSteps = 300;
 constexpr std::int32_t kMaxCount = std::numeric_limits<std::int32_t>::max();
 
+// The invariants, each as a user or another program would see it broken.
 constexpr const char* kBarShown = "after a handler, the main window shows a menu bar";
 constexpr const char* kBarItems = "the main window's menu bar holds exactly Form1's shown items";
 constexpr const char* kCounted = "Total counts the closes since the last reset, up to its maximum";
