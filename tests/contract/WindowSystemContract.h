@@ -2,7 +2,8 @@
 
 // What the monitor relies on from a WindowSystem, on the simulated desktop and on user32
 // under Wine. A Desk acts as other programs do: create(class in UTF-8, style, items of its
-// own bar or -1) makes a window on top; pump() lets the owner handle what it was asked.
+// own bar or -1) makes a window on top; pump() lets the owner handle what it was asked,
+// and hold() keeps it from doing so until then.
 
 #include <gtest/gtest.h>
 
@@ -120,6 +121,7 @@ TYPED_TEST_P(WindowSystemContract, ACloseRequestWaitsForTheOwnerAndAMaximiseActs
     auto& ws = this->ws;
     const WindowHandle w = this->desk.create("PopquellContract", kPopupStyle, -1);
     const WindowHandle browser = this->desk.create("PopquellContract", this->kFrame, 2);
+    this->desk.hold();
     EXPECT_NE(ws.PostMessageA(w, kWmClose, 0, 0), 0);
     EXPECT_NE(ws.IsWindow(w), 0) << "not before its owner gets to it";
     this->desk.pump();
