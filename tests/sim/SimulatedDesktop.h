@@ -24,7 +24,6 @@ namespace popquell::sim {
 
 inline constexpr std::int32_t kWsVisible = 0x10000000;
 inline constexpr std::int32_t kWsOverlappedWindow = 0x00CF0000;
-inline constexpr std::int32_t kWsClipChildren = 0x02000000;
 inline constexpr std::int32_t kWsMaximize = 0x01000000;
 
 // One WindowSystem call: the method's name, its window (the menu for
