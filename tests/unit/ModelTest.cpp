@@ -133,7 +133,9 @@ class Checked : public World {
         if (dressed) sweepBars_.insert(static_cast<MenuHandle>(op.a));
         if (n == "GetWindowLongA" && desk.GetWindowLongA(h, static_cast<int>(op.a)) == kPopupStyle)
             got |= kPopup;
-        if (n == "GetClassNameW" && classIsFrame(h, static_cast<int>(op.a))) got |= kFrame;
+        char16_t cls[256] = {};
+        const bool named = n == "GetClassNameW" && desk.GetClassNameW(h, cls, 256) > 0;
+        if (named && std::u16string(cls) == u"IEFrame") got |= kFrame;
         if (n == "GetMenu") {
             // A bar changed since it was counted: its count no longer says anything.
             if (s.menuOf == h && s.menu != desk.menuOf(h)) got &= ~kEmptyMenu;
@@ -162,12 +164,6 @@ class Checked : public World {
             const bool dead = sweepBars_.contains(bar) && !desk.menuExists(bar);
             if (isFrame(h) && dead) seen_.deadBars.push_back(h);
         }
-    }
-
-    bool classIsFrame(WindowHandle h, int size) {
-        std::u16string buffer(static_cast<std::size_t>(std::max(size, 1)), u'\0');
-        const int n = desk.GetClassNameW(h, buffer.data(), size);
-        return buffer.substr(0, static_cast<std::size_t>(std::max(n, 0))) == u"IEFrame";
     }
 
     void onHide(const Op& op, int got, const std::string& call) {
