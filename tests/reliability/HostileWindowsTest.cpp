@@ -2,10 +2,7 @@
 // test, as Wine keeps menus per process and the program reads menu bars.
 
 #include <algorithm>
-#include <atomic>
 #include <deque>
-#include <random>
-#include <thread>
 #include <vector>
 
 #include "tests/wine/GuiTestSupport.h"
@@ -16,22 +13,6 @@ namespace {
 constexpr DWORD kPopupBits = 0x96C80000u;
 constexpr DWORD kBrowserStyle = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
 
-// What a storm window went through: WM_CLOSE received, hidden by someone else.
-// Seen on its thread, read once that has ended; the window points to it from GWLP_USERDATA.
-struct Behaviour { int closes = 0, hides = 0; bool destroying = false, alive = true; };
-
-LRESULT CALLBACK hostileProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE)
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams));
-    if (auto* b = reinterpret_cast<Behaviour*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))) {
-        b->closes += msg == WM_CLOSE;
-        b->hides += msg == WM_SHOWWINDOW && wParam == FALSE && !b->destroying;
-        if (msg == WM_NCDESTROY) b->alive = false;
-    }
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
-}
-
 class Hostile : public MainWindowTest {
 protected:
     // The sweep starts below the topmost window: this one, as the taskbar would be.
@@ -40,8 +21,8 @@ protected:
     }
     void TearDown() override { EXPECT_TRUE(ws.drain(kDeadline)); }  // the calls a hung window held up
 
-    WindowClass ieFrame{L"IEFrame", hostileProc};
-    WindowClass popup{L"PopquellHostilePopup", hostileProc};
+    WindowClass ieFrame{L"IEFrame"};
+    WindowClass popup{L"PopquellHostilePopup"};
     WindowClass taskbar{L"PopquellHostileTaskbar"};
     // Declared last, so they end first: their windows go before the main one.
     BrowserThread cover;
@@ -120,81 +101,6 @@ TEST_F(Hostile, FortyHungBrowserThreadsHoldUpNeitherTheProgramNorTheBrowserThatA
     DWORD_PTR result = 0;
     EXPECT_FALSE(SendMessageTimeoutW(hungFrames.front(), WM_NULL, 0, 0, SMTO_NORMAL, 100, &result))
         << "it hung all along";
-}
-
-// Another thread makes and destroys windows as fast as it can, pop-ups and
-// near misses, while the sweep ticks back to back.
-TEST_F(Hostile, AStormOfWindowsClosesNothingButPopups) {
-    struct Kind { const wchar_t* cls; DWORD style; int menuItems; };  // menuItems -1: no menu bar
-    const wchar_t *p = popup.name(), *ie = ieFrame.name();
-    const Kind kinds[] = {  // pop-ups and look-alikes; frames without a bar, with an empty one, with items
-        {p, kPopupBits, -1}, {p, kPopupBits, -1}, {p, kPopupBits & ~WS_VISIBLE, -1}, {p, kPopupBits & ~WS_SYSMENU, -1},
-        {p, kPopupBits | WS_THICKFRAME, -1}, {p, kPopupBits & ~WS_POPUP, -1}, {ie, kBrowserStyle, -1},
-        {ie, kBrowserStyle, 0}, {ie, kBrowserStyle, 2}};
-    struct Made { Behaviour b; HWND hwnd = nullptr; HMENU menu = nullptr; DWORD style = 0; bool closable = false; };
-    constexpr std::size_t kCount = 500;
-    std::deque<Made> made;  // stable addresses: the windows point into it
-    std::atomic<bool> finished{false};
-    std::thread storm([&] {
-        std::mt19937 random(7);
-        std::vector<std::pair<SteadyClock::time_point, Made*>> live;
-        const auto end = SteadyClock::now() + 20s;
-        for (auto now = end - 20s; (made.size() < kCount && now < end) || !live.empty(); now = SteadyClock::now()) {
-            if (made.size() < kCount && now < end) {
-                const Kind& k = kinds[random() % std::size(kinds)];
-                Made& m = made.emplace_back();
-                if (k.menuItems >= 0) m.menu = CreateMenu();
-                for (int i = 0; i < k.menuItems; ++i) AppendMenuW(m.menu, MF_STRING, 300u + i, L"Item");
-                const int n = static_cast<int>(made.size());
-                m.hwnd = CreateWindowExW(0, k.cls, L"storm", k.style, 20 + (n * 13) % 600, 40 + (n * 7) % 500, 160,
-                                         100, nullptr, m.menu, GetModuleHandleW(nullptr), &m.b);
-                m.style = static_cast<DWORD>(GetWindowLongW(m.hwnd, GWL_STYLE));
-                m.closable = m.style == kPopupBits || (k.cls == ie && k.menuItems == 0);
-                live.emplace_back(now + std::chrono::milliseconds(random() % 300), &m);
-            }
-            for (auto it = live.begin(); it != live.end();) {
-                if (it->first > now && now < end) {
-                    ++it;
-                    continue;
-                }
-                Made& m = *it->second;
-                m.b.destroying = true;
-                if (m.b.alive) DestroyWindow(m.hwnd);
-                // A window destroys the menu it shows; one that was swapped
-                // for another's is ours to free.
-                if (m.menu && IsMenu(m.menu)) DestroyMenu(m.menu);
-                it = live.erase(it);
-            }
-            for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
-            Sleep(5);
-        }
-        finished = true;
-    });
-    form.Timer1.SetEnabled(true);
-    int sent = 0;
-    for (const auto end = SteadyClock::now() + 30s; !finished && SteadyClock::now() < end; ++sent) {
-        // A tick now, the way the timer's come: through the window.
-        SendMessageW(window.hwnd(), WM_TIMER, kIdTimer1, 0);
-        pump([] { return false; }, 5ms);
-    }
-    form.Timer1.SetEnabled(false);
-    storm.join();
-    ASSERT_EQ(made.size(), kCount);
-
-    int closable = 0, asked = 0, requests = 0;
-    for (const Made& m : made) {
-        closable += m.closable;
-        asked += m.closable && m.b.closes > 0;
-        requests += m.closable ? m.b.closes : 0;
-        EXPECT_TRUE(m.closable || (m.b.closes == 0 && m.b.hides == 0))
-            << "a look-alike of style " << std::hex << m.style << " was asked to close or hidden";
-    }
-    EXPECT_GT(asked, 0) << "the sweep closed none of " << closable << " pop-ups";
-    EXPECT_GE(form.totalClose, requests) << "every request to close was counted";
-    EXPECT_GE(sent, 20) << "the storm outran the sweep";
-    // The main window still has a working bar, whatever the storm took along.
-    SendMessageW(window.hwnd(), WM_TIMER, kIdTimer3, 0);
-    EXPECT_TRUE(IsMenu(window.menuForTesting()));
 }
 
 }  // namespace

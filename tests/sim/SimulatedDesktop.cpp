@@ -137,16 +137,7 @@ int SimulatedDesktop::post(const char* name, WindowHandle h, int msg, std::int64
     auto* w = find(h);
     if (!w) return 0;
     if (msg != kIgnored) w->queue.push_back(msg);
-    if (msg == kClose && closesAtOnce_.contains(h)) pumpMessages(h);
     return 1;
-}
-
-WindowHandle SimulatedDesktop::GetWindow(WindowHandle h, int cmd) {
-    call("GetWindow", h, cmd);
-    if (h == kDesktop && cmd == kGwChild) return z_.empty() ? 0 : z_.front();
-    if (cmd != kGwHwndNext || !exists(h)) return 0;
-    const auto it = std::find(z_.begin(), z_.end(), h) + 1;
-    return it == z_.end() ? 0 : *it;
 }
 
 // Class names are given in UTF-8 (up to three bytes a character) and read

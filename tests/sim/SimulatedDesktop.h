@@ -24,7 +24,6 @@ namespace popquell::sim {
 
 inline constexpr std::int32_t kWsVisible = 0x10000000;
 inline constexpr std::int32_t kWsOverlappedWindow = 0x00CF0000;
-inline constexpr std::int32_t kWsClipChildren = 0x02000000;
 inline constexpr std::int32_t kWsMaximize = 0x01000000;
 
 // One WindowSystem call: the method's name, its window (the menu for
@@ -61,8 +60,6 @@ public:
     bool maximized(WindowHandle h) const { return (style(h) & kWsMaximize) != 0; }
     void setForeground(WindowHandle h) { foreground_ = h; }
     void setRefusesClose(WindowHandle h, bool refuses) { if (auto* w = find(h)) w->refusesClose = refuses; }
-    // Its owner handles a WM_CLOSE the moment it is posted.
-    void setClosesAtOnce(WindowHandle h) { closesAtOnce_.insert(h); }
 
     // Menus: one object however many windows show it, items numbered 1..n.
     MenuHandle createMenu(std::vector<std::string> captions = {});
@@ -86,7 +83,11 @@ public:
 
     std::vector<WindowHandle> EnumWindows() override { call("EnumWindows", 0); return z_; }
     WindowHandle GetDesktopWindow() override { call("GetDesktopWindow", 0); return kDesktop; }
-    WindowHandle GetWindow(WindowHandle h, int cmd) override;
+    // Only the first child of the desktop: the program takes the list, not the chain.
+    WindowHandle GetWindow(WindowHandle h, int cmd) override {
+        call("GetWindow", h, cmd);
+        return h == kDesktop && cmd == kGwChild && !z_.empty() ? z_.front() : 0;
+    }
     std::int32_t GetWindowLongA(WindowHandle h, int index) override {
         call("GetWindowLongA", h, index);
         return index == kGwlStyle ? style(h) : 0;
@@ -143,7 +144,6 @@ private:
     std::map<WindowHandle, Window> windows_;
     std::vector<WindowHandle> z_;
     std::set<WindowHandle> used_;
-    std::set<WindowHandle> closesAtOnce_;
     WindowHandle nextWindow_ = 1001;
     WindowHandle foreground_ = 0;
     std::map<MenuHandle, std::vector<Item>> menus_;

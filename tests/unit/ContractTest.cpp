@@ -17,6 +17,7 @@ struct SimulatedDesk {
     }
     void destroy(WindowHandle h) { desk.destroy(h); }
     void raise(WindowHandle h) { desk.raise(h); }
+    void hold() {}  // its owners act only when pumped
     void pump() { desk.pumpMessages(); }
     void foreground(WindowHandle h) { desk.setForeground(h); }
     bool maximized(WindowHandle h) { return desk.maximized(h); }

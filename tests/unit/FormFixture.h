@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
+#include <string_view>
 
 #include "app/Form1.h"
 #include "tests/sim/FakeToolkit.h"
@@ -31,9 +33,16 @@ public:
 inline constexpr std::int32_t kFrameStyle = kWsOverlappedWindow | kWsVisible;
 inline constexpr std::int32_t kOverlappedHidden = kWsOverlappedWindow;
 
+// The main window's class, in the UTF-8 the simulated desktop takes.
+inline std::string mainWindowClass() {
+    std::string name;
+    for (const wchar_t c : std::wstring_view(kMainWindowClass)) name += static_cast<char>(c);
+    return name;
+}
+
 struct SimulatedForm {
     SimulatedDesktop desk;
-    WindowHandle mainWnd = desk.create("PopquellForm", kFrameStyle, desk.createMenu());
+    WindowHandle mainWnd = desk.create(mainWindowClass(), kFrameStyle, desk.createMenu());
     FakeFormWindow window{mainWnd};
     FakeListBox list;
     FakeTimerHost timers;

@@ -126,47 +126,5 @@ TEST_F(Handlers, TheButtonsSwitchTheTimersInTheirOrder) {
     EXPECT_EQ(boxes.shown.size(), 2u) << "the question only";
 }
 
-// Our bar dies with the main window, so the browsers that the sweep gave it
-// to lose it too, but stay as they are.
-TEST_F(Handlers, TheUnloadGivesTheBrowsersBack) {
-    const WindowHandle a = browser(), b = browser(), other = browser(), stranger = browser();
-    const MenuHandle strangersOwn = desk.menuOf(stranger);
-    pick(a);
-    pick(b);
-    desk.destroy(a);
-    desk.attachMenu(other, mainMenu());
-    desk.raise(other);  // even the topmost window
-    int cancel = 0;
-    form.Form_Unload(cancel);
-    EXPECT_EQ(cancel, 0);
-    EXPECT_EQ(desk.menuOf(b), 0);
-    EXPECT_TRUE(desk.maximized(b));
-    EXPECT_EQ(desk.menuOf(other), 0);
-    EXPECT_FALSE(desk.maximized(other));
-    EXPECT_EQ(desk.menuOf(stranger), strangersOwn);
-    EXPECT_NE(desk.menuOf(mainWnd), 0) << "the main window keeps its own bar";
-}
-
-// A modal box inside a handler lets the same timer come due again.
-TEST(TimerTest, RunsItsHandlerOnlyWhenOnAndNeverInsideItself) {
-    FakeTimerHost host;
-    int depth = 0, maxDepth = 0, ticks = 0;
-    Timer* self = nullptr;
-    Timer timer(host, 2, 500, [&] {
-        ++ticks;
-        maxDepth = std::max(maxDepth, ++depth);
-        self->fire();
-        --depth;
-    });
-    self = &timer;
-    for (const bool on : {false, true, true}) {
-        if (on) timer.SetEnabled(true);
-        timer.fire();
-    }
-    EXPECT_EQ(ticks, 2);
-    EXPECT_EQ(maxDepth, 1);
-    EXPECT_EQ(host.events, Events{"start 2"});
-}
-
 }  // namespace
 }  // namespace popquell::sim

@@ -46,7 +46,9 @@ struct User32Desk {
     void raise(WindowHandle h) {
         owner.run([h] { SetWindowPos(toHwnd(h), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE); });
     }
+    void hold() { owner.hang(); }
     void pump() {
+        owner.resume();
         system.drain(wine::kDeadline);
         owner.run([] {});
     }

@@ -270,6 +270,22 @@ TEST_F(Windows, ADpiChangeTakesTheSuggestedRectangleAndScalesTheControls) {
     for (const Control& c : kMainControls) expectControl(window.hwnd(), c, 144);
 }
 
+// A browser window takes the bar it shows along when it goes, ours too; the
+// next tick makes the main window a new one.
+TEST_F(Windows, ABarTakenAlongIsMadeAfreshOnTheNextTick) {
+    const WindowClass frameClass(L"PopquellTestFrame");
+    BrowserThread browser;
+    const HWND frame = browser.create(frameClass.name(), WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    const HMENU ours = window.menuForTesting();
+    ws.SetMenu(fromHwnd(frame), fromHmenu(ours));
+    ASSERT_TRUE(ws.drain(kDeadline) && GetMenu(frame) == ours);
+    browser.close(frame);
+    ASSERT_FALSE(IsMenu(ours));
+    SendMessageW(window.hwnd(), WM_TIMER, kIdTimer3, 0);
+    EXPECT_TRUE(IsMenu(window.menuForTesting()));
+    EXPECT_EQ(GetMenu(window.hwnd()), window.menuForTesting());
+}
+
 TEST_F(Windows, RealTimersTickAtTheirIntervals) {
     TimerTicks ticks(window.hwnd());
     form.Timer1.SetEnabled(true);
