@@ -252,6 +252,11 @@ private:
     // Lines of the log such as "  5720.1 ms  open       #1 hwnd=0x000200A2 kind=popup ... expect="closed"".
     void readLog() {
         for (const std::string& text : log_.newLines()) {
+            // The frame's own lines: what Popquell did to it.
+            if (text.find(" frame shows ") != std::string::npos)
+                frameBare_ = text.find(" frame shows no menu bar") != std::string::npos;
+            if (text.ends_with(" maximised")) frameZoomed_ = true;
+            if (text.ends_with(" restored")) frameZoomed_ = false;
             double t = 0;
             char event[16]{}, kind[32]{};
             int serial = 0;
@@ -360,12 +365,18 @@ private:
 
     void closePopquell() {
         say("\n");
-        // Maximised by Popquell, not before.
-        const bool zoomed = IsZoomed(browser_) != 0;
+        // Maximised by Popquell, not before. Read from the browser's log: in
+        // the run by hand the browser is ended as soon as Popquell has gone.
+        readLog();
+        const bool zoomed = frameZoomed_;
         PostMessageW(main_, WM_CLOSE, 0, 0);
         say("  Closed Popquell's main window\n");
-        const bool givenBack =
-            waitUntil([&] { return GetMenu(browser_) == nullptr && IsZoomed(browser_); }, 5s);
+        const bool givenBack = waitUntil(
+            [&] {
+                readLog();
+                return frameBare_ && frameZoomed_;
+            },
+            5s);
         if (givenBack && !zoomed)
             say("  The browser has no menu bar now and is maximised\n");
         else
@@ -406,6 +417,8 @@ private:
     SteadyClock::time_point startedAt_{};
     std::map<int, Watched> windows_;
     bool watched_ = false;
+    bool frameBare_ = false;    // the browser's log: its frame shows no menu bar
+    bool frameZoomed_ = false;  // and is maximised
     int problems_ = 0;
 };
 

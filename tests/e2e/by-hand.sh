@@ -16,7 +16,8 @@ if [[ -z ${DISPLAY:-} ]]; then
     take_display_turn "$prefix" || exit 1
     start_xvfb_if_needed || exit 1
 fi
-wine_env "$prefix"
+# Made before the programs start: two of them at once would race to make it.
+init_wine_prefix "$prefix" || exit 1
 
 "$POPQUELL_ROOT/scripts/demo.sh" --seconds 120 "$build" &
 run=$!
