@@ -43,7 +43,6 @@ TEST_F(Hostile, FortyHungBrowserThreadsHoldUpNeitherTheProgramNorTheBrowserThatA
     const HMENU ours = window.menuForTesting();
     ASSERT_TRUE(pump([&] { return GetMenu(goodFrame) == ours; }));
     for (BrowserThread& t : hungThreads) ASSERT_TRUE(t.hang());
-    TimerTicks ticks(window.hwnd());
     const int threadsBefore = threadsOfThisProcess();
     click(IDC_COMMAND1);  // Start: every tick asks each frame to show our bar
 
