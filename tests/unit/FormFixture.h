@@ -42,7 +42,7 @@ inline std::string mainWindowClass() {
 
 struct SimulatedForm {
     SimulatedDesktop desk;
-    WindowHandle mainWnd = desk.create(mainWindowClass(), kFrameStyle, desk.createMenu());
+    WindowHandle mainWnd = desk.create(mainWindowClass(), kFrameStyle, 0);
     FakeFormWindow window{mainWnd};
     FakeListBox list;
     FakeTimerHost timers;
@@ -55,11 +55,7 @@ struct SimulatedForm {
 class FormFixture : public ::testing::Test, protected SimulatedForm {
 protected:
     // A browser frame with a menu bar of its own.
-    WindowHandle browser(int menuItems = 3) {
-        std::vector<std::string> items;
-        for (int i = 0; i < menuItems; ++i) items.push_back("Item" + std::to_string(i));
-        return desk.create("IEFrame", kFrameStyle, desk.createMenu(items));
-    }
+    WindowHandle browser() { return desk.create("IEFrame", kFrameStyle, 3); }
     WindowHandle popup() { return desk.create("Internet Explorer_Popup", kPopupStyle); }
     // A plain window on top, so that everything else is below the topmost.
     WindowHandle coverTop() { return desk.create("Shell_TrayWnd", kFrameStyle); }

@@ -14,7 +14,7 @@ protected:
     // As the user: Select Window, the window to the front, the answer.
     void pick(WindowHandle h, int answer = kIdYes) {
         form.onCommand(IDC_COMMAND3);
-        desk.setForeground(h);
+        desk.foreground(h);
         boxes.answers.push_back(answer);
         timers.events.clear();
         form.onTimer(kIdTimer2);
@@ -38,13 +38,13 @@ TEST(Watcher, OffersOnlyAVisibleBrowserThatIsNotItsOwnWindowAndTakesItOnYes) {
           Row{Own, kIdYes, {}}, Row{Browser, kIdYes, {"start 3", "stop 2"}}, Row{Browser, kIdNo, {"stop 2"}},
           Row{Browser, 2, {}}, Row{GoesWhileAsked, kIdYes, {"stop 2"}}}) {
         SimulatedForm f;
-        const MenuHandle own = f.desk.createMenu({"File"});
         const WindowHandle ie =
-            f.desk.createWithHandle(-42, "IEFrame", row.front == Hidden ? kOverlappedHidden : kFrameStyle, own);
+            f.desk.createWithHandle(-42, "IEFrame", row.front == Hidden ? kOverlappedHidden : kFrameStyle, 1);
+        const MenuHandle own = f.desk.menuOf(ie);
         const WindowHandle front[] = {ie, f.mainWnd, f.desk.create("Notepad", kFrameStyle), ie, 0, ie, ie};
         if (row.front == Own) f.window.handle = ie;
         f.form.onCommand(IDC_COMMAND3);
-        f.desk.setForeground(front[row.front]);
+        f.desk.foreground(front[row.front]);
         f.boxes.answers.push_back(row.answer);
         if (row.front == GoesWhileAsked) f.boxes.whileOpen = [&] { f.desk.destroy(ie); };
         f.timers.events.clear();
