@@ -240,10 +240,11 @@ private:
     }
 
     void event(const Event& e) {
+        static const int ids[] = {IDC_COMMAND1, IDC_COMMAND3, IDC_COMMAND4};  // the buttons
         static const int answers[] = {kIdYes, kIdNo, 1, 2};  // and OK, Cancel
         const bool goes = e.act == Destroy || e.act == PumpAll || e.act == PumpOne;
         destroyedInHandler_ |= goes && depth_ > 0;
-        if (e.act <= Stop) return click(e.act);
+        if (e.act <= Stop) return handler([&] { form.onCommand(ids[static_cast<int>(e.act)]); });
         if (e.act == Answer) return boxes.answers.push_back(answers[e.a % 4]);
         if (e.act == Tick) return deliver(e.a);
         if (e.act == TickAll) return tickAll(e.b);
@@ -252,12 +253,6 @@ private:
         if (e.act == Create || e.act == Reuse || e.act == CreateNegative) return create(e);
         if (e.act != PumpAll) return actOn(e);
         desk.pump();
-    }
-
-    void click(Act button) {
-        static const int buttons[] = {IDC_COMMAND1, IDC_COMMAND3, IDC_COMMAND4};
-        const int id = buttons[static_cast<int>(button)];
-        handler([&] { form.onCommand(id); });
     }
 
     // An act of another program on one window.
