@@ -40,15 +40,10 @@ private:
 SimulatedDesktop::SimulatedDesktop() = default;
 SimulatedDesktop::~SimulatedDesktop() = default;
 
-WindowHandle SimulatedDesktop::create(const std::string& className, std::int32_t style, int menuItems) {
-    while (used_.contains(nextWindow_) || nextWindow_ == kDesktop) ++nextWindow_;
-    return createWithHandle(nextWindow_++, className, style, menuItems);
-}
-
-WindowHandle SimulatedDesktop::createWithHandle(WindowHandle h, const std::string& className, std::int32_t style,
-                                                int menuItems) {
-    if (h == 0 || h == kDesktop || exists(h))
-        throw std::logic_error("createWithHandle: handle " + std::to_string(h) + " is taken");
+WindowHandle SimulatedDesktop::create(const std::string& className, std::int32_t style, int menuItems, WindowHandle h) {
+    while (h == 0 && (used_.contains(nextWindow_) || nextWindow_ == kDesktop)) ++nextWindow_;
+    if (h == 0) h = nextWindow_++;
+    if (h == kDesktop || exists(h)) throw std::logic_error("create: handle " + std::to_string(h) + " is taken");
     const auto items = std::vector<std::string>(static_cast<std::size_t>(std::max(menuItems, 0)), "Item");
     windows_[h] = Window{className, style, menuItems < 0 ? 0 : createMenu(items), false, {}};
     z_.insert(z_.begin(), h);

@@ -43,13 +43,11 @@ public:
     ~SimulatedDesktop() override;
 
     // Set-up and interference: neither logged nor hooked.
-    // A new window on top, with a handle never used before and a bar of
-    // menuItems items of its own (none when negative). Class names are ASCII.
-    WindowHandle create(const std::string& className, std::int32_t style, int menuItems = -1);
-    // The same with a chosen handle (a negative one, or a gone window's); a
-    // live one throws std::logic_error.
-    WindowHandle createWithHandle(WindowHandle h, const std::string& className, std::int32_t style,
-                                  int menuItems = -1);
+    // A new window on top, with a bar of menuItems items of its own (none when
+    // negative) and the handle h (a negative one, or a gone window's; a live one
+    // throws std::logic_error), or when h is 0 one never used before. Class
+    // names are ASCII.
+    WindowHandle create(const std::string& className, std::int32_t style, int menuItems = -1, WindowHandle h = 0);
     void destroy(WindowHandle h);  // with its queue and its menu bar
     void raise(WindowHandle h) { if (exists(h)) place(h, 0); }
     void lower(WindowHandle h) { if (exists(h)) place(h, std::ssize(z_)); }

@@ -38,8 +38,7 @@ TEST(Watcher, OffersOnlyAVisibleBrowserThatIsNotItsOwnWindowAndTakesItOnYes) {
           Row{Own, kIdYes, {}}, Row{Browser, kIdYes, {"start 3", "stop 2"}}, Row{Browser, kIdNo, {"stop 2"}},
           Row{Browser, 2, {}}, Row{GoesWhileAsked, kIdYes, {"stop 2"}}}) {
         SimulatedForm f;
-        const WindowHandle ie =
-            f.desk.createWithHandle(-42, "IEFrame", row.front == Hidden ? kOverlappedHidden : kFrameStyle, 1);
+        const WindowHandle ie = f.desk.create("IEFrame", row.front == Hidden ? kOverlappedHidden : kFrameStyle, 1, -42);
         const MenuHandle own = f.desk.menuOf(ie);
         const WindowHandle front[] = {ie, f.mainWnd, f.desk.create("Notepad", kFrameStyle), ie, 0, ie, ie};
         if (row.front == Own) f.window.handle = ie;

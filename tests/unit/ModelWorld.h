@@ -342,8 +342,7 @@ private:
         WindowHandle h = e.act == CreateNegative ? -(2 + 2 * (e.b % 16)) : 0;
         if (e.act == Reuse && windows_.contains(e.b)) h = windows_.at(e.b);
         if (h != 0 && desk.exists(h)) return;
-        if (h == 0) h = desk.create(k.className, k.style, k.menuItems);
-        else h = desk.createWithHandle(h, k.className, k.style, k.menuItems);
+        h = desk.create(k.className, k.style, k.menuItems, h);
         windows_[e.tag] = h;
         known_[h] = {e.tag, k.className};
     }
