@@ -89,14 +89,8 @@ std::vector<std::string> SimulatedDesktop::menuCaptions(MenuHandle m) const {
     return out;
 }
 
-NativeMenu& SimulatedDesktop::nativeMenu(MenuHandle m) {
-    auto& adapter = adapters_[m];
-    if (!adapter) adapter = std::make_unique<MenuAdapter>(*this, m, 0);
-    return *adapter;
-}
-
-NativeMenu& SimulatedDesktop::formMenu(WindowHandle owner) {
-    return *formMenus_.emplace_back(std::make_unique<MenuAdapter>(*this, menuOf(owner), owner));
+NativeMenu& SimulatedDesktop::nativeMenu(WindowHandle owner) {
+    return *adapters_.emplace_back(std::make_unique<MenuAdapter>(*this, menuOf(owner), owner));
 }
 
 void SimulatedDesktop::pump() {

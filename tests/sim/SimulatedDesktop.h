@@ -65,8 +65,7 @@ public:
     void destroyMenu(MenuHandle m) { menus_.erase(m); }
     bool menuExists(MenuHandle m) const { return menus_.contains(m); }
     std::vector<std::string> menuCaptions(MenuHandle m) const;  // empty when gone
-    NativeMenu& nativeMenu(MenuHandle m);     // what MenuBar drives
-    NativeMenu& formMenu(WindowHandle owner); // the owner's bar, made afresh when lost
+    NativeMenu& nativeMenu(WindowHandle owner);  // its bar as MenuBar drives it, made afresh when lost
     void attachMenu(WindowHandle h, MenuHandle m) { if (auto* w = find(h)) w->menu = m; }
     MenuHandle menuOf(WindowHandle h) const { return exists(h) ? windows_.at(h).menu : 0; }
 
@@ -148,8 +147,7 @@ private:
     WindowHandle nextWindow_ = 1001;
     WindowHandle foreground_ = 0;
     std::map<MenuHandle, std::vector<Item>> menus_;
-    std::map<MenuHandle, std::unique_ptr<MenuAdapter>> adapters_;
-    std::vector<std::unique_ptr<MenuAdapter>> formMenus_;
+    std::vector<std::unique_ptr<MenuAdapter>> adapters_;
     MenuHandle nextMenu_ = 9001;
     bool inHook_ = false;
 };

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "app/Form1.h"
+#include "res/resource.h"
 #include "tests/sim/FakeToolkit.h"
 #include "tests/sim/SimulatedDesktop.h"
 
@@ -49,7 +50,17 @@ struct SimulatedForm {
     FakeClock clock;
     ScriptedMessageBoxes boxes;
     FakeInstructionsDialog dialog;
-    Form1 form{desk, Form1Toolkit{window, list, desk.formMenu(mainWnd), timers, clock, boxes, dialog}};
+    Form1 form{desk, Form1Toolkit{window, list, desk.nativeMenu(mainWnd), timers, clock, boxes, dialog}};
+
+    // As the user: Select Window, the window to the front, the answer; the
+    // timers' events are then the watcher's tick's.
+    void pick(WindowHandle h, int answer = kIdYes) {
+        form.onCommand(IDC_COMMAND3);
+        desk.foreground(h);
+        boxes.answers.push_back(answer);
+        timers.events.clear();
+        form.onTimer(kIdTimer2);
+    }
 };
 
 class FormFixture : public ::testing::Test, protected SimulatedForm {

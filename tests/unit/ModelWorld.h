@@ -286,8 +286,8 @@ private:
     void editMenu(WindowHandle h, int variant) {
         const MenuHandle m = desk.menuOf(h);
         if (m == 0 || m == desk.menuOf(mainWnd)) return;
-        if (variant % 3 == 0) desk.nativeMenu(m).insertItem(0, 100, "Added");
-        else if (variant % 3 == 1) desk.nativeMenu(m).removeItem(variant % 5 + 1);
+        if (variant % 3 == 0) desk.nativeMenu(h).insertItem(0, 100, "Added");
+        else if (variant % 3 == 1) desk.nativeMenu(h).removeItem(variant % 5 + 1);
         else desk.destroyMenu(m);
     }
 
