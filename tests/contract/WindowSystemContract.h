@@ -1,7 +1,7 @@
 #pragma once
 
 // What the monitor relies on from a WindowSystem, on the simulated desktop and on user32
-// under Wine. A Desk acts as other programs do: create(class in UTF-8, style, items of its
+// under Wine. A Desk acts as other programs do: create(class in ASCII, style, items of its
 // own bar or -1) makes a window on top; pump() lets the owner handle what it was asked,
 // and hold() keeps it from doing so until then.
 
@@ -76,10 +76,8 @@ TYPED_TEST_P(WindowSystemContract, ClassNamesAreReadExactlyAndCut) {
         std::u16string read;
         const char* ieFrame;
     };
-    const std::string fullwidth = "\xEF\xBC\xA9\xEF\xBC\xA5\xEF\xBC\xA6\xEF\xBD\x92\xEF\xBD\x81\xEF\xBD\x8D\xEF\xBD\x85";
     for (const Case& c : {Case{"IEFrame", u"IEFrame", "IEFrame"}, Case{"ieframe", u"ieframe", ""},
                           Case{"IEFrameX", u"IEFrameX", ""},
-                          Case{fullwidth, u"\uFF29\uFF25\uFF26\uFF52\uFF41\uFF4D\uFF45", ""},
                           Case{std::string(255, 'q'), std::u16string(254, u'q'), ""}}) {
         const WindowHandle h = this->desk.create(c.cls, this->kFrame, -1);
         EXPECT_EQ(classNameOf(ws, h), c.read) << c.cls;

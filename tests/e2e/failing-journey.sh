@@ -35,7 +35,8 @@ elif [[ -n $wait_ok ]]; then
 fi
 [[ -n $wait_ok ]] || problems+=("the script was still running after 120 s")
 ((rc != 0)) || problems+=("the script's exit code was 0")
-grep -q '^     0.5 s: 0x[0-9A-F]* PopquellForm ' "$out" ||
+form=$(sed -nE 's/.*kMainWindowClass\[\] = L"([^"]+)".*/\1/p' "$root/app/Texts.h")
+grep -q "^     0.5 s: 0x[0-9A-F]* ${form:-?} " "$out" ||
     problems+=("the report does not say what was in front at each tick")
 read -r popquell browser < <(sed -nE 's/.*started .* \(pid ([0-9]+)\) and the demo browser \(pid ([0-9]+)\).*/\1 \2/p' "$out")
 for pid in ${popquell:-} ${browser:-}; do

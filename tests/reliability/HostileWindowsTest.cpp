@@ -43,20 +43,10 @@ TEST_F(Hostile, FortyHungBrowserThreadsHoldUpNeitherTheProgramNorTheBrowserThatA
     const HMENU ours = window.menuForTesting();
     ASSERT_TRUE(pump([&] { return GetMenu(goodFrame) == ours; }));
     for (BrowserThread& t : hungThreads) ASSERT_TRUE(t.hang());
-    TimerTicks ticks(window.hwnd());
     const int threadsBefore = threadsOfThisProcess();
     click(IDC_COMMAND1);  // Start: every tick asks each frame to show our bar
+    ticks.clear();
 
-    // Another program asks the main window something, now and then.
-    double slowestAnswer = 0;  // ms, read once the prober has ended
-    auto prober = std::async(std::launch::async, [&, main = window.hwnd()] {
-        for (int i = 0; i < 6; ++i, Sleep(300)) {
-            const auto start = SteadyClock::now();
-            DWORD_PTR result = 0;
-            const bool answered = SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result) != 0;
-            slowestAnswer = std::max(slowestAnswer, answered ? Ms(SteadyClock::now() - start).count() : 1e9);
-        }
-    });
     // The browser shows a bar of its own again and again; the next tick puts ours back.
     std::vector<double> latencies;
     int mostThreads = threadsBefore;
@@ -66,31 +56,27 @@ TEST_F(Hostile, FortyHungBrowserThreadsHoldUpNeitherTheProgramNorTheBrowserThatA
             AppendMenuW(own, MF_STRING, 300, L"Own");
             SetMenu(goodFrame, own);
         }));
-        // Seen by a looker of its own, which the main window's work does not delay.
         const auto since = SteadyClock::now();
-        auto seen = std::async(std::launch::async, [&] {
-            for (; GetMenu(goodFrame) != ours && SteadyClock::now() < since + 3s; Sleep(1))
-                mostThreads = std::max(mostThreads, threadsOfThisProcess());
-            return SteadyClock::now();
-        });
-        pump([&] { return seen.wait_for(0s) == std::future_status::ready; });
-        const auto seenAt = seen.get();
-        EXPECT_EQ(GetMenu(goodFrame), ours) << "round " << round;
+        EXPECT_TRUE(pump([&] {
+            mostThreads = std::max(mostThreads, threadsOfThisProcess());
+            return GetMenu(goodFrame) == ours;
+        }, 3s)) << "round " << round;
+        const auto seenAt = SteadyClock::now();
         // Asked for by the first tick of the sweep or the keeper since.
         auto asked = SteadyClock::time_point::max();
         for (const int id : {kIdTimer1, kIdTimer3})
             for (const auto t : ticks[id]) asked = std::min(asked, t >= since ? t : asked);
         if (asked != SteadyClock::time_point::max()) latencies.push_back(Ms(seenAt - asked).count());
     }
-    pump([&] { return prober.wait_for(0s) == std::future_status::ready && ticks[kIdTimer1].size() >= 2; });
-    prober.get();
+    pump([&] { return ticks[kIdTimer1].size() >= 2; });
     EXPECT_EQ(latencies.size(), 6u);
     for (const double ms : latencies) EXPECT_LT(ms, 200.0) << "served late";
-    EXPECT_LT(slowestAnswer, 200.0);
-    EXPECT_TRUE(ticks[kIdTimer1].size() >= 2 && ticks[kIdTimer3].size() >= 4) << "the sweep's and keeper's ticks";
+    // Nothing held the main window's thread: its keeper ticked on time.
+    const auto& keeper = ticks[kIdTimer3];
+    for (std::size_t i = 1; i < keeper.size(); ++i) EXPECT_LT(Ms(keeper[i] - keeper[i - 1]).count(), 700.0);
+    EXPECT_TRUE(ticks[kIdTimer1].size() >= 2 && keeper.size() >= 4) << "the sweep's and keeper's ticks";
     EXPECT_GE(form.totalClose, 1) << "the hung pop-up is counted even though it cannot go";
-    // The prober and the looker are the test's own.
-    EXPECT_LE(mostThreads - threadsBefore - 2, 16) << "workers beyond the bound";
+    EXPECT_LE(mostThreads - threadsBefore, 16) << "workers beyond the bound";
 
     const auto start = SteadyClock::now();
     SendMessageW(window.hwnd(), WM_CLOSE, 0, 0);

@@ -40,16 +40,12 @@ private:
 SimulatedDesktop::SimulatedDesktop() = default;
 SimulatedDesktop::~SimulatedDesktop() = default;
 
-WindowHandle SimulatedDesktop::create(const std::string& className, std::int32_t style, MenuHandle menu) {
-    while (used_.contains(nextWindow_) || nextWindow_ == kDesktop) ++nextWindow_;
-    return createWithHandle(nextWindow_++, className, style, menu);
-}
-
-WindowHandle SimulatedDesktop::createWithHandle(WindowHandle h, const std::string& className, std::int32_t style,
-                                                MenuHandle menu) {
-    if (h == 0 || h == kDesktop || exists(h))
-        throw std::logic_error("createWithHandle: handle " + std::to_string(h) + " is taken");
-    windows_[h] = Window{className, style, menu, false, {}};
+WindowHandle SimulatedDesktop::create(const std::string& className, std::int32_t style, int menuItems, WindowHandle h) {
+    while (h == 0 && (used_.contains(nextWindow_) || nextWindow_ == kDesktop)) ++nextWindow_;
+    if (h == 0) h = nextWindow_++;
+    if (h == kDesktop || exists(h)) throw std::logic_error("create: handle " + std::to_string(h) + " is taken");
+    const auto items = std::vector<std::string>(static_cast<std::size_t>(std::max(menuItems, 0)), "Item");
+    windows_[h] = Window{className, style, menuItems < 0 ? 0 : createMenu(items), false, {}};
     z_.insert(z_.begin(), h);
     used_.insert(h);
     return h;
@@ -93,21 +89,15 @@ std::vector<std::string> SimulatedDesktop::menuCaptions(MenuHandle m) const {
     return out;
 }
 
-NativeMenu& SimulatedDesktop::nativeMenu(MenuHandle m) {
-    auto& adapter = adapters_[m];
-    if (!adapter) adapter = std::make_unique<MenuAdapter>(*this, m, 0);
-    return *adapter;
+NativeMenu& SimulatedDesktop::nativeMenu(WindowHandle owner) {
+    return *adapters_.emplace_back(std::make_unique<MenuAdapter>(*this, menuOf(owner), owner));
 }
 
-NativeMenu& SimulatedDesktop::formMenu(WindowHandle owner) {
-    return *formMenus_.emplace_back(std::make_unique<MenuAdapter>(*this, menuOf(owner), owner));
+void SimulatedDesktop::pump() {
+    for (const WindowHandle h : std::vector(z_)) pump(h);
 }
 
-void SimulatedDesktop::pumpMessages() {
-    for (const WindowHandle h : std::vector(z_)) pumpMessages(h);
-}
-
-void SimulatedDesktop::pumpMessages(WindowHandle h) {
+void SimulatedDesktop::pump(WindowHandle h) {
     for (Window* w = find(h); w && !w->queue.empty(); w = find(h)) {
         const int msg = w->queue.front();
         w->queue.pop_front();
@@ -140,22 +130,13 @@ int SimulatedDesktop::post(const char* name, WindowHandle h, int msg, std::int64
     return 1;
 }
 
-// Class names are given in UTF-8 (up to three bytes a character) and read
-// back in UTF-16, as the wide call gives them.
+// Cut to the buffer, with room for the terminating null, as user32 does.
 int SimulatedDesktop::GetClassNameW(WindowHandle h, char16_t* buffer, int maxCount) {
     call("GetClassNameW", h, maxCount);
     const auto* w = find(h);
     if (!w || buffer == nullptr || maxCount <= 0) return 0;
-    int n = 0;
-    for (std::size_t i = 0; i < w->className.size() && n < maxCount - 1; ++n) {
-        const auto c = static_cast<unsigned char>(w->className[i]);
-        const int extra = c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-        char16_t cp = extra == 0 ? c : c & (0x3F >> extra);
-        for (int k = 1; k <= extra && i + k < w->className.size(); ++k)
-            cp = static_cast<char16_t>((cp << 6) | (w->className[i + k] & 0x3F));
-        buffer[n] = cp;
-        i += 1 + extra;
-    }
+    const int n = static_cast<int>(std::min<std::size_t>(w->className.size(), std::size_t(maxCount) - 1));
+    std::copy_n(w->className.begin(), n, buffer);
     buffer[n] = u'\0';
     return n;
 }

@@ -6,7 +6,7 @@
 // done when the test pumps it. Every call is logged, and `beforeCall` lets a
 // test change the desktop between any two calls, as other programs do. No
 // child windows, geometry, threads or activation rules: the foreground window
-// is whatever the test sets.
+// is whatever the test sets. It is its own desk in the contract suite.
 
 #include <cstdint>
 #include <deque>
@@ -43,12 +43,11 @@ public:
     ~SimulatedDesktop() override;
 
     // Set-up and interference: neither logged nor hooked.
-    // A new window on top, with a handle never used before.
-    WindowHandle create(const std::string& className, std::int32_t style, MenuHandle menu = 0);
-    // The same with a chosen handle (a negative one, or a gone window's); a
-    // live one throws std::logic_error.
-    WindowHandle createWithHandle(WindowHandle h, const std::string& className, std::int32_t style,
-                                  MenuHandle menu = 0);
+    // A new window on top, with a bar of menuItems items of its own (none when
+    // negative) and the handle h (a negative one, or a gone window's; a live one
+    // throws std::logic_error), or when h is 0 one never used before. Class
+    // names are ASCII.
+    WindowHandle create(const std::string& className, std::int32_t style, int menuItems = -1, WindowHandle h = 0);
     void destroy(WindowHandle h);  // with its queue and its menu bar
     void raise(WindowHandle h) { if (exists(h)) place(h, 0); }
     void lower(WindowHandle h) { if (exists(h)) place(h, std::ssize(z_)); }
@@ -58,7 +57,7 @@ public:
     void setStyle(WindowHandle h, std::int32_t style) { if (auto* w = find(h)) w->style = style; }
     std::int32_t style(WindowHandle h) const { return exists(h) ? windows_.at(h).style : 0; }
     bool maximized(WindowHandle h) const { return (style(h) & kWsMaximize) != 0; }
-    void setForeground(WindowHandle h) { foreground_ = h; }
+    void foreground(WindowHandle h) { foreground_ = h; }
     void setRefusesClose(WindowHandle h, bool refuses) { if (auto* w = find(h)) w->refusesClose = refuses; }
 
     // Menus: one object however many windows show it, items numbered 1..n.
@@ -66,14 +65,15 @@ public:
     void destroyMenu(MenuHandle m) { menus_.erase(m); }
     bool menuExists(MenuHandle m) const { return menus_.contains(m); }
     std::vector<std::string> menuCaptions(MenuHandle m) const;  // empty when gone
-    NativeMenu& nativeMenu(MenuHandle m);     // what MenuBar drives
-    NativeMenu& formMenu(WindowHandle owner); // the owner's bar, made afresh when lost
+    NativeMenu& nativeMenu(WindowHandle owner);  // its bar as MenuBar drives it, made afresh when lost
     void attachMenu(WindowHandle h, MenuHandle m) { if (auto* w = find(h)) w->menu = m; }
     MenuHandle menuOf(WindowHandle h) const { return exists(h) ? windows_.at(h).menu : 0; }
 
-    // The owners handle their queues only when pumped.
-    void pumpMessages();               // every window, in Z order
-    void pumpMessages(WindowHandle h); // just h; the others are hung
+    // The owners handle their queues only when pumped, so hold() has nothing to do.
+    void pump();               // every window, in Z order
+    void pump(WindowHandle h); // just h; the others are hung
+    void hold() {}
+    WindowSystem& ws() { return *this; }
 
     // Runs before every call with the call about to run; calls it makes
     // itself are neither logged nor hooked.
@@ -147,8 +147,7 @@ private:
     WindowHandle nextWindow_ = 1001;
     WindowHandle foreground_ = 0;
     std::map<MenuHandle, std::vector<Item>> menus_;
-    std::map<MenuHandle, std::unique_ptr<MenuAdapter>> adapters_;
-    std::vector<std::unique_ptr<MenuAdapter>> formMenus_;
+    std::vector<std::unique_ptr<MenuAdapter>> adapters_;
     MenuHandle nextMenu_ = 9001;
     bool inHook_ = false;
 };

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "app/Form1.h"
+#include "res/resource.h"
 #include "tests/sim/FakeToolkit.h"
 #include "tests/sim/SimulatedDesktop.h"
 
@@ -42,24 +43,30 @@ inline std::string mainWindowClass() {
 
 struct SimulatedForm {
     SimulatedDesktop desk;
-    WindowHandle mainWnd = desk.create(mainWindowClass(), kFrameStyle, desk.createMenu());
+    WindowHandle mainWnd = desk.create(mainWindowClass(), kFrameStyle, 0);
     FakeFormWindow window{mainWnd};
     FakeListBox list;
     FakeTimerHost timers;
     FakeClock clock;
     ScriptedMessageBoxes boxes;
     FakeInstructionsDialog dialog;
-    Form1 form{desk, Form1Toolkit{window, list, desk.formMenu(mainWnd), timers, clock, boxes, dialog}};
+    Form1 form{desk, Form1Toolkit{window, list, desk.nativeMenu(mainWnd), timers, clock, boxes, dialog}};
+
+    // As the user: Select Window, the window to the front, the answer; the
+    // timers' events are then the watcher's tick's.
+    void pick(WindowHandle h, int answer = kIdYes) {
+        form.onCommand(IDC_COMMAND3);
+        desk.foreground(h);
+        boxes.answers.push_back(answer);
+        timers.events.clear();
+        form.onTimer(kIdTimer2);
+    }
 };
 
 class FormFixture : public ::testing::Test, protected SimulatedForm {
 protected:
     // A browser frame with a menu bar of its own.
-    WindowHandle browser(int menuItems = 3) {
-        std::vector<std::string> items;
-        for (int i = 0; i < menuItems; ++i) items.push_back("Item" + std::to_string(i));
-        return desk.create("IEFrame", kFrameStyle, desk.createMenu(items));
-    }
+    WindowHandle browser() { return desk.create("IEFrame", kFrameStyle, 3); }
     WindowHandle popup() { return desk.create("Internet Explorer_Popup", kPopupStyle); }
     // A plain window on top, so that everything else is below the topmost.
     WindowHandle coverTop() { return desk.create("Shell_TrayWnd", kFrameStyle); }

@@ -11,14 +11,6 @@ using Events = std::vector<std::string>;
 
 class Handlers : public FormFixture {
 protected:
-    // As the user: Select Window, the window to the front, the answer.
-    void pick(WindowHandle h, int answer = kIdYes) {
-        form.onCommand(IDC_COMMAND3);
-        desk.setForeground(h);
-        boxes.answers.push_back(answer);
-        timers.events.clear();
-        form.onTimer(kIdTimer2);
-    }
     void keeperTick() {
         timers.events.clear();
         desk.log.clear();
@@ -38,17 +30,12 @@ TEST(Watcher, OffersOnlyAVisibleBrowserThatIsNotItsOwnWindowAndTakesItOnYes) {
           Row{Own, kIdYes, {}}, Row{Browser, kIdYes, {"start 3", "stop 2"}}, Row{Browser, kIdNo, {"stop 2"}},
           Row{Browser, 2, {}}, Row{GoesWhileAsked, kIdYes, {"stop 2"}}}) {
         SimulatedForm f;
-        const MenuHandle own = f.desk.createMenu({"File"});
-        const WindowHandle ie =
-            f.desk.createWithHandle(-42, "IEFrame", row.front == Hidden ? kOverlappedHidden : kFrameStyle, own);
+        const WindowHandle ie = f.desk.create("IEFrame", row.front == Hidden ? kOverlappedHidden : kFrameStyle, 1, -42);
+        const MenuHandle own = f.desk.menuOf(ie);
         const WindowHandle front[] = {ie, f.mainWnd, f.desk.create("Notepad", kFrameStyle), ie, 0, ie, ie};
         if (row.front == Own) f.window.handle = ie;
-        f.form.onCommand(IDC_COMMAND3);
-        f.desk.setForeground(front[row.front]);
-        f.boxes.answers.push_back(row.answer);
         if (row.front == GoesWhileAsked) f.boxes.whileOpen = [&] { f.desk.destroy(ie); };
-        f.timers.events.clear();
-        f.form.onTimer(kIdTimer2);
+        f.pick(front[row.front], row.answer);
         const std::string what = std::to_string(row.front) + ", answer " + std::to_string(row.answer);
         const bool asked = row.front == Browser || row.front == GoesWhileAsked;
         EXPECT_EQ(f.boxes.shown, asked ? Events{kSelectQuestion} : Events{}) << what;

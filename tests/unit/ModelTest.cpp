@@ -249,9 +249,9 @@ std::optional<Failure> run(std::vector<Step>& steps, int seed = 0, std::string* 
     for (std::size_t i = 0; i < count; ++i) {
         if (seed && i + 1 == kSteps && seed % 2 == 0) steps.push_back(Step{{Unload}});
         else if (seed) steps.push_back(world.next(rng, static_cast<int>(i) + 1));
-        if (trace) *trace += "\n  " + std::to_string(i + 1) + ". ";
+        if (trace) *trace += "\n  " + std::to_string(i + 1) + ". " + describe(steps[i]);
         try {
-            world.apply(steps[i], trace);
+            world.apply(steps[i]);
         } catch (Failure& f) {
             f.step = i;
             return f;
@@ -262,28 +262,16 @@ std::optional<Failure> run(std::vector<Step>& steps, int seed = 0, std::string* 
     return std::nullopt;
 }
 
-// Delta debugging: take out runs of steps, ever shorter, while the same
-// invariant still breaks, until no single step can go.
+// Takes out one step at a time, from the last, while the same invariant
+// still breaks, and again until no step can go.
 std::vector<Step> shorten(std::vector<Step> steps, const std::string& invariant) {
-    const auto at = [](std::vector<Step>& v, std::size_t i) {
-        return v.begin() + static_cast<std::ptrdiff_t>(i);
-    };
-    bool shorter = false;
-    std::size_t chunk = steps.size() / 2;
-    for (; chunk > 0; chunk = shorter && chunk == 1 ? 1 : chunk / 2) {
-        shorter = false;
-        for (std::size_t from = 0; from < steps.size();) {
+    for (std::size_t before = 0; before != steps.size();) {
+        before = steps.size();
+        for (std::size_t i = steps.size(); i-- > 0;) {
             std::vector<Step> candidate = steps;
-            const std::size_t to = std::min(from + chunk, steps.size());
-            candidate.erase(at(candidate, from), at(candidate, to));
+            candidate.erase(candidate.begin() + static_cast<std::ptrdiff_t>(i));
             const auto failure = run(candidate);
-            if (!failure || failure->invariant != invariant) {
-                from += chunk;
-                continue;
-            }
-            candidate.resize(failure->step + 1);
-            steps = std::move(candidate);
-            shorter = true;
+            if (failure && failure->invariant == invariant) steps = std::move(candidate);
         }
     }
     return steps;

@@ -3,9 +3,9 @@
 // The world of the random sessions: Form1 on a simulated desktop among other
 // programs, which make, move, restyle and destroy windows, edit their menu
 // bars and ignore WM_CLOSE, also in the middle of one of Form1's handlers.
-// Each step is chosen with an eye on the world, done, and told in words. What
-// must hold is the test's: it hears of every call Form1 makes to the window
-// system, every tick, handler, unload and step.
+// Each step is chosen with an eye on the world, and done. What must hold is
+// the test's: it hears of every call Form1 makes to the window system, every
+// tick, handler, unload and step.
 
 #include <algorithm>
 #include <cstdint>
@@ -91,6 +91,38 @@ inline Kind kindOf(int kind, int variant) {
     return kinds[kind % kKinds];
 }
 
+// A step in words, for a shortened failure; w0 is the main window.
+inline std::string describe(const Event& e) {
+    static const char* const acts[] = {
+        "click Start", "click Select Window", "click Stop", "answer the next box", "tick Timer",
+        "tick every timer, in order", "set totalClose to the maximum less ", "unload Form1",
+        "create", "create on the handle of w", "create on a negative handle",
+        "every program handles its messages", "", "", "raise", "lower", "place", "pump",
+        "activate", "restyle", "destroy", "give a bar to", "edit the bar of",
+        "refuse WM_CLOSE or not",
+    };
+    static const char* const answers[] = {"Yes", "No", "OK", "Cancel"};
+    const std::string act = acts[static_cast<int>(e.act)];
+    const std::string a = std::to_string(e.a);
+    const std::string b = std::to_string(e.b);
+    if (e.act <= Stop || e.act == Unload || e.act == PumpAll) return act;
+    if (e.act == Answer) return act + " " + answers[e.a % 4];
+    if (e.act == Tick || e.act == NearMax) return act + a;
+    if (e.act == TickAll) return act + " " + b;
+    const std::string made = ": w" + std::to_string(e.tag) + ", " + kindOf(e.a, e.b).what;
+    if (e.act == Reuse) return act + b + made;
+    if (e.act <= CreateNegative) return act + made + " (variant " + b + ")";
+    if (e.act == PlaceBelow) return act + " w" + a + " below w" + b;
+    return act + " w" + a + " (variant " + b + ")";
+}
+
+inline std::string describe(const Step& s) {
+    const std::string inner = describe(s.inner);
+    if (s.e.act == During) return "in " + std::to_string(s.e.a) + " window-system calls: " + inner;
+    if (s.e.act == WhileBoxOpen) return "while the next box is open: " + inner;
+    return describe(s.e);
+}
+
 class World : protected SimulatedForm {
 public:
     World() {
@@ -99,19 +131,12 @@ public:
     }
     virtual ~World() = default;
 
-    // Does one step, and tells what happened in `trace`.
-    void apply(const Step& s, std::string* trace) {
-        trace_ = trace;
-        if (unloaded_) return note("(after the unload: nothing)");
-        if (s.e.act == During) {
-            note("in " + std::to_string(s.e.a) + " window-system calls:");
-            during_ = s;
-        } else if (s.e.act == WhileBoxOpen) {
-            note("when a box opens:");
-            whileOpen_ = s;
-        } else {
-            event(s.e);
-        }
+    // Does one step; after the unload, none.
+    void apply(const Step& s) {
+        if (unloaded_) return;
+        if (s.e.act == During) during_ = s;
+        else if (s.e.act == WhileBoxOpen) whileOpen_ = s;
+        else event(s.e);
         afterStep();
         desk.log.clear();
     }
@@ -189,7 +214,9 @@ protected:
     virtual void afterStep() {}
 
     std::string name(WindowHandle h) const {
-        return std::to_string(h) + (known_.contains(h) ? " " + known_.at(h).second : "");
+        if (!known_.contains(h)) return std::to_string(h);
+        const auto& [tag, cls] = known_.at(h);
+        return "w" + std::to_string(tag) + " (" + std::to_string(h) + ", " + cls + ")";
     }
     bool isFrame(WindowHandle h) const {
         return known_.contains(h) && known_.at(h).second == "IEFrame";
@@ -202,12 +229,6 @@ protected:
     int interferences() const { return interferences_; }
 
 private:
-    void note(const std::string& text) {
-        if (trace_) *trace_ += text;
-    }
-    static std::string w(int tag) {
-        return tag == kMainTag ? "the main window" : "w" + std::to_string(tag);
-    }
     WindowHandle resolve(int tag) const {  // the live window with this tag, or 0
         const auto it = windows_.find(tag);
         if (it == windows_.end() || !desk.exists(it->second)) return 0;
@@ -219,57 +240,36 @@ private:
     }
 
     void event(const Event& e) {
+        static const int ids[] = {IDC_COMMAND1, IDC_COMMAND3, IDC_COMMAND4};  // the buttons
+        static const int answers[] = {kIdYes, kIdNo, 1, 2};  // and OK, Cancel
         const bool goes = e.act == Destroy || e.act == PumpAll || e.act == PumpOne;
         destroyedInHandler_ |= goes && depth_ > 0;
-        if (e.act <= Stop) return click(e.act);
-        if (e.act == Answer) return answer(e.a);
+        if (e.act <= Stop) return handler([&] { form.onCommand(ids[static_cast<int>(e.act)]); });
+        if (e.act == Answer) return boxes.answers.push_back(answers[e.a % 4]);
         if (e.act == Tick) return deliver(e.a);
         if (e.act == TickAll) return tickAll(e.b);
         if (e.act == NearMax) return nearMax(e.a);
         if (e.act == Unload) return unload();
         if (e.act == Create || e.act == Reuse || e.act == CreateNegative) return create(e);
         if (e.act != PumpAll) return actOn(e);
-        note("every program handles its messages");
-        desk.pumpMessages();
-    }
-
-    void click(Act button) {
-        static const std::pair<int, const char*> buttons[] = {
-            {IDC_COMMAND1, "Start"}, {IDC_COMMAND3, "Select Window"}, {IDC_COMMAND4, "Stop"},
-        };
-        const int id = buttons[static_cast<int>(button)].first;
-        note(std::string("click ") + buttons[static_cast<int>(button)].second);
-        handler([&] { form.onCommand(id); });
+        desk.pump();
     }
 
     // An act of another program on one window.
     void actOn(const Event& e) {
-        static const char* const verbs[] = {"raise", "lower", "place", "pump", "activate",
-                                            "restyle", "destroy", "give", "edit the bar of",
-                                            "make"};
-        note(std::string(verbs[static_cast<int>(e.act) - static_cast<int>(Raise)]) + " " + w(e.a));
         const WindowHandle h = resolve(e.a);
-        if (h == 0) return note(": gone");
-        if (h != mainWnd) note(" (" + name(h) + ")");
         // The main window is Form1's own: other programs only move it about.
-        if (h == mainWnd && e.act >= Restyle) return note(": not done to it");
+        if (h == 0 || (h == mainWnd && e.act >= Restyle)) return;
         if (e.act == Raise) return desk.raise(h);
         if (e.act == Lower) return desk.lower(h);
-        if (e.act == PlaceBelow) return placeBelow(h, e.b);
-        if (e.act == PumpOne) return desk.pumpMessages(h);
-        if (e.act == Foreground) return desk.setForeground(h);
+        if (e.act == PlaceBelow) return desk.placeBelow(h, resolve(e.b));
+        if (e.act == PumpOne) return desk.pump(h);
+        if (e.act == Foreground) return desk.foreground(h);
         if (e.act == Restyle) return restyle(h, e.b);
         if (e.act == Destroy) return desk.destroy(h);
-        if (e.act == AttachMenu) return attachMenu(h, e.b % 4 - 1);
+        if (e.act == AttachMenu) return desk.attachMenu(h, bar(e.b % 4 - 1));
         if (e.act == EditMenu) return editMenu(h, e.b);
-        note(e.b % 2 ? " ignore WM_CLOSE" : " obey WM_CLOSE");
         desk.setRefusesClose(h, e.b % 2 != 0);
-    }
-
-    void placeBelow(WindowHandle h, int tag) {
-        note(" below " + w(tag));
-        if (resolve(tag) == 0) return note(": gone");
-        desk.placeBelow(h, resolve(tag));
     }
 
     void restyle(WindowHandle h, int variant) {
@@ -279,36 +279,16 @@ private:
             kPopupStyle, kPopupStyle ^ flip, kFrameStyle, kOverlappedHidden,
             kPopupStyle & ~kWsVisible, old ^ flip, old & ~kWsVisible, old | kWsVisible,
         };
-        static const char* const names[] = {
-            "pop-up style", "near-miss pop-up style", "frame style", "hidden frame style",
-            "hidden pop-up style", "one bit flipped", "hidden", "shown",
-        };
-        note(std::string(": ") + names[variant % 8]);
         desk.setStyle(h, styles[variant % 8]);
-    }
-
-    void attachMenu(WindowHandle h, int items) {
-        note(items < 0 ? " no bar" : " a bar of " + std::to_string(items) + " items");
-        desk.attachMenu(h, bar(items));
     }
 
     // Form1's bar is Form1's own: other programs do not edit it.
     void editMenu(WindowHandle h, int variant) {
         const MenuHandle m = desk.menuOf(h);
-        if (m == 0 || m == desk.menuOf(mainWnd)) return note(": not its own bar");
-        if (variant % 3 == 0) desk.nativeMenu(m).insertItem(0, 100, "Added");
-        else if (variant % 3 == 1) desk.nativeMenu(m).removeItem(variant % 5 + 1);
+        if (m == 0 || m == desk.menuOf(mainWnd)) return;
+        if (variant % 3 == 0) desk.nativeMenu(h).insertItem(0, 100, "Added");
+        else if (variant % 3 == 1) desk.nativeMenu(h).removeItem(variant % 5 + 1);
         else desk.destroyMenu(m);
-        if (!desk.menuExists(m)) return note(": destroyed");
-        note(": " + std::to_string(desk.menuCaptions(m).size()) + " items");
-    }
-
-    void answer(int which) {
-        static const std::pair<int, const char*> answers[] = {
-            {kIdYes, "Yes"}, {kIdNo, "No"}, {1, "OK"}, {2, "Cancel"},
-        };
-        note(std::string("answer the next box ") + answers[which % 4].second);
-        boxes.answers.push_back(answers[which % 4].first);
     }
 
     // Every timer, in one of the orders, each tick as the toolkit delivers it.
@@ -316,17 +296,13 @@ private:
         static constexpr int kOrders[][3] = {
             {1, 2, 3}, {1, 3, 2}, {2, 1, 3}, {2, 3, 1}, {3, 1, 2}, {3, 2, 1},
         };
-        for (int i = 0; i < 3; ++i) {
-            note(i ? ", " : "");
-            deliver(kOrders[order % 6][i]);
-        }
+        for (int i = 0; i < 3; ++i) deliver(kOrders[order % 6][i]);
     }
 
     // A stopped timer's tick may still be in the queue: killing a timer
     // leaves the ticks already posted.
     void deliver(int id) {
         const bool due = timers.running(id);
-        note("tick Timer" + std::to_string(id) + (due ? "" : " (stopped)"));
         const std::vector<std::int32_t> listed = list.data;
         const int outer = std::exchange(ticking_, id);
         beforeTick(id, due);
@@ -347,12 +323,10 @@ private:
 
     void nearMax(int below) {
         form.totalClose = std::numeric_limits<std::int32_t>::max() - below % 3;
-        note("set totalClose to " + std::to_string(form.totalClose));
         countSet();
     }
 
     void unload() {
-        note("unload Form1");
         during_.reset();
         whileOpen_.reset();
         unloaded_ = true;  // and no step runs after it
@@ -364,42 +338,33 @@ private:
 
     void create(const Event& e) {
         const Kind k = kindOf(e.a, e.b);
-        const std::string items = std::to_string(k.menuItems) + " menu items";
-        note("create " + w(e.tag) + ": " + k.what + " (" + k.className);
-        note(k.menuItems > 0 ? ", " + items + ")" : ")");
-        if (std::ssize(desk.zOrder()) >= kMaxWindows) return note(": no room");
-        if (e.act == Reuse) note(" with the handle of " + w(e.b));
+        if (std::ssize(desk.zOrder()) >= kMaxWindows) return;
         WindowHandle h = e.act == CreateNegative ? -(2 + 2 * (e.b % 16)) : 0;
         if (e.act == Reuse && windows_.contains(e.b)) h = windows_.at(e.b);
-        if (h != 0 && desk.exists(h)) return note(": " + std::to_string(h) + " taken");
-        if (h == 0) h = desk.create(k.className, k.style, bar(k.menuItems));
-        else h = desk.createWithHandle(h, k.className, k.style, bar(k.menuItems));
+        if (h != 0 && desk.exists(h)) return;
+        h = desk.create(k.className, k.style, k.menuItems, h);
         windows_[e.tag] = h;
         known_[h] = {e.tag, k.className};
-        note(" = " + std::to_string(h));
     }
 
     // Watches every window-system call; a step kept for it happens first.
     void onCall(const Op& op) {
         if (during_ && --during_->e.a <= 0) {
-            const std::string when = "before " + op.name + "(" + std::to_string(op.h) + ")";
-            aside("interferences", when, std::exchange(during_, {})->inner);
+            aside("interferences", std::exchange(during_, {})->inner);
         }
         beforeCall(op);
     }
 
     void whileBoxOpen() {
         if (!whileOpen_) return;
-        aside("whileBoxesOpen", "while the box is open", std::exchange(whileOpen_, {})->inner);
+        aside("whileBoxesOpen", std::exchange(whileOpen_, {})->inner);
     }
 
     // An event kept for later happens now, in the middle of a handler.
-    void aside(const char* counter, const std::string& when, const Event& e) {
+    void aside(const char* counter, const Event& e) {
         ++coverage[counter];
         ++interferences_;
-        note(" {" + when + ": ");
         event(e);
-        note("}");
     }
 
     // By tag: the handle the window was made with.
@@ -408,7 +373,6 @@ private:
     std::map<WindowHandle, std::pair<int, std::string>> known_{{mainWnd, {kMainTag, "Form1"}}};
     std::optional<Step> during_;
     std::optional<Step> whileOpen_;
-    std::string* trace_ = nullptr;
     int depth_ = 0;  // handlers running
     int ticking_ = 0;
     int interferences_ = 0;

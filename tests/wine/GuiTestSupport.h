@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
 
@@ -162,30 +161,18 @@ private:
     std::thread thread_;
 };
 
-// When a window's timers ticked, by id; read on the window's thread.
-class TimerTicks {
-public:
-    explicit TimerTicks(HWND w) : window_(w) { SetWindowSubclass(w, &proc, 1, reinterpret_cast<DWORD_PTR>(this)); }
-    ~TimerTicks() { RemoveWindowSubclass(window_, &proc, 1); }
-    std::vector<SteadyClock::time_point>& operator[](WPARAM id) { return times_[id]; }
-
-private:
-    static LRESULT CALLBACK proc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
-        if (msg == WM_TIMER) reinterpret_cast<TimerTicks*>(self)->times_[wParam].push_back(SteadyClock::now());
-        return DefSubclassProc(w, msg, wParam, lParam);
-    }
-    HWND window_;
-    std::map<WPARAM, std::vector<SteadyClock::time_point>> times_;
-};
-
-// The real main window, whose messages the test pumps as the program's loop does.
+// The real main window, whose messages the test pumps as the program's loop
+// does, noting when each timer ticked.
 class MainWindowTest : public ::testing::Test {
 protected:
     template <typename Pred>
     bool pump(Pred pred, std::chrono::milliseconds deadline = kDeadline) {
         const auto end = SteadyClock::now() + deadline;
         for (MSG msg;;) {
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) window.dispatch(msg);
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (msg.message == WM_TIMER) ticks[msg.wParam].push_back(SteadyClock::now());
+                window.dispatch(msg);
+            }
             if (pred()) return true;
             if (SteadyClock::now() > end) return false;
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
@@ -204,6 +191,7 @@ protected:
     Win32WindowSystem ws;
     MainWindow window{GetModuleHandleW(nullptr), ws};
     Form1& form = window.form();
+    std::map<WPARAM, std::vector<SteadyClock::time_point>> ticks;  // by timer id
 };
 
 }  // namespace popquell::wine

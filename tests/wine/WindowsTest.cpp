@@ -287,7 +287,6 @@ TEST_F(Windows, ABarTakenAlongIsMadeAfreshOnTheNextTick) {
 }
 
 TEST_F(Windows, RealTimersTickAtTheirIntervals) {
-    TimerTicks ticks(window.hwnd());
     form.Timer1.SetEnabled(true);
     form.Timer2.SetEnabled(true);
     pump([&] { return ticks[kIdTimer1].size() >= 3 && ticks[kIdTimer2].size() >= 5; }, 4s);
