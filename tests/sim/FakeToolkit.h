@@ -25,19 +25,16 @@ public:
     void AddItem(const std::string& text) override {
         texts.push_back(text);
         data.push_back(0);
-        newIndex = ListCount() - 1;
     }
-    int NewIndex() override { return newIndex; }
+    int NewIndex() override { return ListCount() - 1; }  // items are only appended
     void Refresh() override { ++refreshes; }
     void Clear() override {
         texts.clear();
         data.clear();
-        newIndex = -1;
     }
 
     std::vector<std::string> texts;
     std::vector<std::int32_t> data;  // the entries' item data
-    int newIndex = -1;
     int refreshes = 0;
 };
 

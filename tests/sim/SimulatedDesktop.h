@@ -38,8 +38,6 @@ struct Op {
 class SimulatedDesktop : public WindowSystem {
 public:
     SimulatedDesktop();
-    SimulatedDesktop(const SimulatedDesktop&) = delete;
-    SimulatedDesktop& operator=(const SimulatedDesktop&) = delete;
     ~SimulatedDesktop() override;
 
     // Set-up and interference: neither logged nor hooked.

@@ -2,7 +2,6 @@
 // sessions can.
 
 #include "tests/unit/FormFixture.h"
-#include "res/resource.h"
 
 namespace popquell::sim {
 namespace {

@@ -5,16 +5,8 @@
 // A failure is shortened while the same invariant still breaks, and printed
 // step by step.
 
-#include <algorithm>
-#include <cstdint>
 #include <exception>
-#include <limits>
-#include <map>
-#include <optional>
-#include <random>
 #include <set>
-#include <string>
-#include <vector>
 
 #include "tests/unit/ModelWorld.h"
 

@@ -17,7 +17,6 @@
 #include <utility>
 #include <vector>
 
-#include "res/resource.h"
 #include "tests/unit/FormFixture.h"
 
 namespace popquell::sim::model {
@@ -129,7 +128,6 @@ public:
         desk.beforeCall = [this](const Op& op) { onCall(op); };
         boxes.whileOpen = [this] { whileBoxOpen(); };
     }
-    virtual ~World() = default;
 
     // Does one step; after the unload, none.
     void apply(const Step& s) {
@@ -200,10 +198,8 @@ public:
     }
 
 protected:
-    // What the test hears of: each window-system call of Form1's just before
-    // it runs, a tick before and after its handler (due: its timer was
-    // running, rather than stopped with the tick still queued), the end of
-    // each handler, the unload, the counter set by hand, and each step's end.
+    // What the test hears of (due: the tick's timer was running, rather than
+    // stopped with the tick still queued).
     virtual void beforeCall(const Op&) {}
     virtual void beforeTick(int, bool) {}
     virtual void afterTick(int, const std::vector<std::int32_t>&) {}
@@ -291,12 +287,11 @@ private:
         else desk.destroyMenu(m);
     }
 
-    // Every timer, in one of the orders, each tick as the toolkit delivers it.
+    // Every timer, in one of the six orders, each tick as the toolkit delivers it.
     void tickAll(int order) {
-        static constexpr int kOrders[][3] = {
-            {1, 2, 3}, {1, 3, 2}, {2, 1, 3}, {2, 3, 1}, {3, 1, 2}, {3, 2, 1},
-        };
-        for (int i = 0; i < 3; ++i) deliver(kOrders[order % 6][i]);
+        int ids[] = {kIdTimer1, kIdTimer2, kIdTimer3};
+        for (int i = 0; i < order % 6; ++i) std::next_permutation(std::begin(ids), std::end(ids));
+        for (int id : ids) deliver(id);
     }
 
     // A stopped timer's tick may still be in the queue: killing a timer

@@ -3,22 +3,13 @@
 // test's.
 
 #include "tests/unit/FormFixture.h"
-#include "res/resource.h"
 
 namespace popquell::sim {
 namespace {
 
 constexpr int kNoBar = -1;
 
-class Sweep : public FormFixture {
-protected:
-    // One tick, then every program handles what it was sent.
-    void tick() {
-        form.Timer1.SetEnabled(true);
-        form.onTimer(kIdTimer1);
-        desk.pump();
-    }
-};
+using Sweep = FormFixture;
 
 TEST_F(Sweep, ClosesExactlyTheWindowsOfEachKindThatItShould) {
     struct Row {
@@ -50,7 +41,9 @@ TEST_F(Sweep, ClosesExactlyTheWindowsOfEachKindThatItShould) {
     coverTop();
     for (int t = 0; t < 3; ++t) {
         clock.time.second = t;
-        tick();
+        form.Timer1.SetEnabled(true);
+        form.onTimer(kIdTimer1);
+        desk.pump();  // every program handles what it was sent
     }
     int total = 0;
     for (std::size_t i = 0; i < std::size(rows); ++i) {
