@@ -59,7 +59,6 @@ private:
     std::set<int> running_;
 };
 
-// Its names say which weekday and month they were asked for.
 class FakeClock : public Clock {
 public:
     LocalTime now() override { return time; }

@@ -97,15 +97,14 @@ TEST_F(Handlers, TheButtonsSwitchTheTimersInTheirOrder) {
     EXPECT_EQ(boxes.shown, Events{kPleaseSelect});
     pick(browser());
     form.totalMenu.SetCaption("Total: 4");
-    struct Row {
-        int button;
-        Events events;
+    const std::pair<int, Events> rows[] = {
+        {IDC_COMMAND1, {"start 1"}}, {IDC_COMMAND3, {"start 2", "stop 1"}}, {IDC_COMMAND1, {"start 1"}},
+        {IDC_COMMAND4, {"stop 1"}}, {IDC_COMMAND4, {}},
     };
-    for (const Row& row : {Row{IDC_COMMAND1, {"start 1"}}, Row{IDC_COMMAND3, {"start 2", "stop 1"}},
-                           Row{IDC_COMMAND1, {"start 1"}}, Row{IDC_COMMAND4, {"stop 1"}}, Row{IDC_COMMAND4, {}}}) {
+    for (const auto& [button, events] : rows) {
         timers.events.clear();
-        form.onCommand(row.button);
-        EXPECT_EQ(timers.events, row.events) << row.button;
+        form.onCommand(button);
+        EXPECT_EQ(timers.events, events) << button;
     }
     EXPECT_EQ(form.totalMenu.Caption(), "Ready:");
     EXPECT_EQ(window.minimized, 2);
