@@ -17,40 +17,21 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using Call = ForeignCalls::Call;
 using Names = std::vector<std::string>;
 
 constexpr auto kDeadline = 5s;  // for any honest wait; no thread outlives a test by more
 constexpr int kMenu = 1, kShow = 2;
 
-// Calls that block until the test opens the gate.
-class Gate {
-public:
-    Call blocker() {
-        auto entered = std::make_shared<std::promise<void>>();
-        entered_.push_back(entered->get_future());
-        return [future = future_, entered] {
-            entered->set_value();
-            future.wait_for(kDeadline);
-            return true;
-        };
-    }
-    void open() { promise_.set_value(); }
-    bool entered(std::size_t n) { return entered_.at(n).wait_for(kDeadline) == std::future_status::ready; }
-
-private:
-    std::promise<void> promise_;
-    std::shared_future<void> future_ = promise_.get_future().share();
-    std::vector<std::future<void>> entered_;
-};
-
-// What the calls did, in order, shared with calls that may outlive the test.
+// What the calls did, in order, shared with calls that may outlive the test. A
+// call given a gate notes that it began, then blocks until the test opens it.
 class Log {
 public:
-    Call note(std::string what) {
-        return [state = state_, what] {
-            std::lock_guard lock(state->first);
+    ForeignCalls::Call note(std::string what, std::shared_future<void> gate = {}) {
+        return [state = state_, what, gate] {
+            std::unique_lock lock(state->first);
             state->second.push_back(what);
+            lock.unlock();
+            if (gate.valid()) gate.wait_for(kDeadline);
             return true;
         };
     }
@@ -74,39 +55,39 @@ bool eventually(Pred pred) {
 // turn after the others still wanted, in the order they were last asked for.
 TEST(ForeignCalls, RunsAnOwnersCallsInOrderKeepingTheNewestOfEachWindowAndKind) {
     ForeignCalls calls;
-    Gate gate;
+    std::promise<void> gate;
     Log log;
-    calls.post(11, 1, kMenu, gate.blocker());
-    ASSERT_TRUE(gate.entered(0));
+    calls.post(11, 1, kMenu, log.note("held", gate.get_future().share()));
+    ASSERT_TRUE(eventually([&] { return log.entries().size() == 1; }));
     calls.post(11, 1, kMenu, log.note("menu 1"));
     calls.post(11, 2, kMenu, log.note("menu of window 2"));
     calls.post(11, 1, kShow, log.note("show"));
     calls.post(11, 1, kMenu, log.note("menu 3"));
     calls.post(11, 1, kShow, []() -> bool { throw std::runtime_error("failed"); });
     calls.post(11, 2, kShow, log.note("show window 2"));
-    gate.open();
+    gate.set_value();
     ASSERT_TRUE(calls.drain(kDeadline));
-    EXPECT_EQ(log.entries(), (Names{"menu of window 2", "menu 3", "show window 2"}));
+    EXPECT_EQ(log.entries(), (Names{"held", "menu of window 2", "menu 3", "show window 2"}));
 }
 
 // One browser thread owns many frames: its hang takes one worker, not one a
 // frame, and other owners go on being served.
 TEST(ForeignCalls, AHungOwnerHoldsOneWorkerWhateverNumberOfWindowsItHas) {
     ForeignCalls calls;
-    Gate gate;
+    std::promise<void> gate;
     Log log;
-    calls.post(11, 0, kMenu, gate.blocker());
-    ASSERT_TRUE(gate.entered(0));
+    calls.post(11, 0, kMenu, log.note("held", gate.get_future().share()));
+    ASSERT_TRUE(eventually([&] { return log.entries().size() == 1; }));
     for (ForeignCalls::Key window = 1; window <= 40; ++window) {
         calls.post(11, window, kMenu, log.note("A"));
         calls.post(11, window, kShow, log.note("A"));
     }
     calls.post(12, 1, kMenu, log.note("B"));
-    EXPECT_TRUE(eventually([&] { return log.entries() == Names{"B"}; }));
+    EXPECT_TRUE(eventually([&] { return log.entries() == Names{"held", "B"}; }));
     EXPECT_LE(calls.threadCountForTesting(), 2u);
-    gate.open();
+    gate.set_value();
     ASSERT_TRUE(calls.drain(kDeadline));
-    EXPECT_EQ(log.entries().size(), 81u);
+    EXPECT_EQ(log.entries().size(), 82u);
 }
 
 TEST(ForeignCalls, AnOwnerThatDidNotAnswerIsLeftAloneForTheBackoff) {
@@ -117,9 +98,7 @@ TEST(ForeignCalls, AnOwnerThatDidNotAnswerIsLeftAloneForTheBackoff) {
     ASSERT_TRUE(calls.drain(kDeadline));
     const auto hungAt = Clock::now();
     const bool taken = calls.post(11, 2, kMenu, log.note("during the backoff"));
-    if (Clock::now() - hungAt < 150ms) {
-        EXPECT_FALSE(taken);
-    }
+    EXPECT_TRUE(!taken || Clock::now() - hungAt >= 150ms) << "taken during the backoff";
     EXPECT_TRUE(calls.post(12, 2, kMenu, log.note("another owner")));
     ASSERT_TRUE(calls.drain(kDeadline));
     std::this_thread::sleep_for(250ms);
@@ -130,25 +109,26 @@ TEST(ForeignCalls, AnOwnerThatDidNotAnswerIsLeftAloneForTheBackoff) {
 
 TEST(ForeignCalls, WorkersStayWithinTheLimitExitWhenIdleAndAreNotWaitedFor) {
     auto calls = std::make_unique<ForeignCalls>(ForeignCalls::Limits{2, 50ms, 1000ms});
-    Gate gate, stuck;
+    std::promise<void> gate, stuck;
+    const auto held = gate.get_future().share();
     Log log;
-    calls->post(11, 1, kMenu, gate.blocker());
-    calls->post(12, 1, kMenu, gate.blocker());
-    ASSERT_TRUE(gate.entered(0) && gate.entered(1));
+    calls->post(11, 1, kMenu, log.note("held", held));
+    calls->post(12, 1, kMenu, log.note("held", held));
+    ASSERT_TRUE(eventually([&] { return log.entries().size() == 2; }));
     calls->post(13, 1, kMenu, log.note("C"));
     EXPECT_EQ(calls->threadCountForTesting(), 2u);
     EXPECT_FALSE(calls->drain(20ms));
-    EXPECT_TRUE(log.entries().empty());
-    gate.open();
+    EXPECT_EQ(log.entries().size(), 2u);
+    gate.set_value();
     ASSERT_TRUE(calls->drain(kDeadline));
-    EXPECT_EQ(log.entries(), Names{"C"});
+    EXPECT_EQ(log.entries(), (Names{"held", "held", "C"}));
     EXPECT_TRUE(eventually([&] { return calls->threadCountForTesting() == 0; }));
-    calls->post(11, 1, kMenu, stuck.blocker());
-    ASSERT_TRUE(stuck.entered(0));
+    calls->post(11, 1, kMenu, log.note("stuck", stuck.get_future().share()));
+    ASSERT_TRUE(eventually([&] { return log.entries().size() == 4; }));
     const auto start = Clock::now();
     calls.reset();
     EXPECT_LT(Clock::now() - start, 1s);
-    stuck.open();
+    stuck.set_value();
 }
 
 }  // namespace

@@ -111,11 +111,10 @@ public:
     void close(HWND w) { run([w] { DestroyWindow(w); }); }
     // Runs f on this thread and waits for it, with a deadline.
     bool run(std::function<void()> f) {
-        auto task = std::make_shared<std::packaged_task<void()>>(std::move(f));
+        auto task = std::make_unique<Task>(std::move(f));
         auto done = task->get_future();
-        auto call = std::make_unique<std::function<void()>>([task] { (*task)(); });
-        if (!PostThreadMessageW(id_, kRun, 0, reinterpret_cast<LPARAM>(call.get()))) return false;
-        call.release();  // the thread owns it now
+        if (!PostThreadMessageW(id_, kRun, 0, reinterpret_cast<LPARAM>(task.get()))) return false;
+        task.release();  // the thread owns it now
         return done.wait_for(kDeadline) == std::future_status::ready;
     }
 
@@ -128,6 +127,7 @@ public:
     void resume() { SetEvent(resume_.get()); }
 
 private:
+    using Task = std::packaged_task<void()>;
     static constexpr UINT kRun = WM_APP + 1;
     static constexpr UINT kHang = WM_APP + 2;
 
@@ -137,7 +137,7 @@ private:
         started.set_value(GetCurrentThreadId());
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
             if (msg.hwnd == nullptr && msg.message == kRun) {
-                (*std::unique_ptr<std::function<void()>>(reinterpret_cast<std::function<void()>*>(msg.lParam)))();
+                (*std::unique_ptr<Task>(reinterpret_cast<Task*>(msg.lParam)))();
             } else if (msg.hwnd == nullptr && msg.message == kHang) {
                 SetEvent(hanging_.get());
                 WaitForSingleObject(resume_.get(), 15000);
