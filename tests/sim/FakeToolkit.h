@@ -1,9 +1,8 @@
 #pragma once
 
-// Stand-ins for the form toolkit around Form1 that keep its contracts (a
-// list's NewIndex, a modal box that returns only after it has been "open")
-// and nothing more; the unit tests read back what the handlers did, and the
-// native benchmark runs Form1 among them.
+// Stand-ins for the form toolkit around Form1 that keep its contracts (a list's
+// NewIndex, a modal box that returns only after it has been "open") and nothing
+// more; the unit tests read back what the handlers did, the benchmark runs Form1.
 
 #include <deque>
 #include <functional>

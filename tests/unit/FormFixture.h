@@ -8,7 +8,7 @@
 
 #include <functional>
 #include <string>
-#include <string_view>
+#include <iterator>
 
 #include "app/Form1.h"
 #include "res/resource.h"
@@ -32,18 +32,11 @@ public:
 };
 
 inline constexpr std::int32_t kFrameStyle = kWsOverlappedWindow | kWsVisible;
-inline constexpr std::int32_t kOverlappedHidden = kWsOverlappedWindow;
-
-// The main window's class, in the UTF-8 the simulated desktop takes.
-inline std::string mainWindowClass() {
-    std::string name;
-    for (const wchar_t c : std::wstring_view(kMainWindowClass)) name += static_cast<char>(c);
-    return name;
-}
 
 struct SimulatedForm {
     SimulatedDesktop desk;
-    WindowHandle mainWnd = desk.create(mainWindowClass(), kFrameStyle, 0);
+    WindowHandle mainWnd = desk.create(std::string(std::begin(kMainWindowClass), std::end(kMainWindowClass) - 1),
+                                       kFrameStyle, 0);
     FakeFormWindow window{mainWnd};
     FakeListBox list;
     FakeTimerHost timers;

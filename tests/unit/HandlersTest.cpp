@@ -1,5 +1,4 @@
-// Form1's handlers where an example states the rule better than the random
-// sessions can.
+// Form1's handlers where an example states the rule better than the random sessions.
 
 #include "tests/unit/FormFixture.h"
 
@@ -29,7 +28,7 @@ TEST(Watcher, OffersOnlyAVisibleBrowserThatIsNotItsOwnWindowAndTakesItOnYes) {
           Row{Own, kIdYes, {}}, Row{Browser, kIdYes, {"start 3", "stop 2"}}, Row{Browser, kIdNo, {"stop 2"}},
           Row{Browser, 2, {}}, Row{GoesWhileAsked, kIdYes, {"stop 2"}}}) {
         SimulatedForm f;
-        const WindowHandle ie = f.desk.create("IEFrame", row.front == Hidden ? kOverlappedHidden : kFrameStyle, 1, -42);
+        const WindowHandle ie = f.desk.create("IEFrame", row.front == Hidden ? kWsOverlappedWindow : kFrameStyle, 1, -42);
         const MenuHandle own = f.desk.menuOf(ie);
         const WindowHandle front[] = {ie, f.mainWnd, f.desk.create("Notepad", kFrameStyle), ie, 0, ie, ie};
         if (row.front == Own) f.window.handle = ie;

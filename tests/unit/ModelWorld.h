@@ -68,9 +68,8 @@ struct Kind {
 };
 
 inline Kind kindOf(int kind, int variant) {
-    static const char* const others[] = {
-        "ieframe", "IEFrameX", "IEFram", "Notepad", "CabinetWClass",
-    };
+    static const char* const others[] = {"ieframe", "IEFrameX", "IEFram", "Notepad",
+                                         "CabinetWClass"};
     const std::string pop = "Internet Explorer_TridentDlgFrame";
     const std::string frame = "IEFrame";
     const std::string other = others[variant % 5];
@@ -82,7 +81,7 @@ inline Kind kindOf(int kind, int variant) {
         {"browser", frame, kFrameStyle, 1 + variant % 3},
         {"frame, empty bar", frame, kFrameStyle, 0},
         {"frame, no bar", frame, kFrameStyle, -1},
-        {"hidden browser", frame, kOverlappedHidden, 2},
+        {"hidden browser", frame, kWsOverlappedWindow, 2},
         {"other class", other, kFrameStyle, variant % 2 ? 0 : -1},
         {"other class, pop-up style, empty bar", other, kPopupStyle, 0},
         {"pop-up-styled browser", frame, kPopupStyle, 2},
@@ -272,7 +271,7 @@ private:
         const std::int32_t old = desk.style(h);
         const std::int32_t flip = bitOf(variant / 8);
         const std::int32_t styles[] = {
-            kPopupStyle, kPopupStyle ^ flip, kFrameStyle, kOverlappedHidden,
+            kPopupStyle, kPopupStyle ^ flip, kFrameStyle, kWsOverlappedWindow,
             kPopupStyle & ~kWsVisible, old ^ flip, old & ~kWsVisible, old | kWsVisible,
         };
         desk.setStyle(h, styles[variant % 8]);

@@ -1,6 +1,5 @@
-// The pop-up sweep, one row for each kind of window it acts on; the near
-// misses, and windows going and coming at any call of a tick, are the model
-// test's.
+// The pop-up sweep, one row for each kind of window it acts on; the near misses,
+// and windows going and coming at any call of a tick, are the model test's.
 
 #include "tests/unit/FormFixture.h"
 
@@ -59,8 +58,7 @@ TEST_F(Sweep, ClosesExactlyTheWindowsOfEachKindThatItShould) {
     EXPECT_EQ(form.timemenu.Caption(), "09:05:02    Day0 Month12 6 2026");
 }
 
-// popquell.exe /instant: the windows that the hook notes go through the
-// sweep's rule on the short timer's next tick, not the 1-second sweep's.
+// popquell.exe /instant: noted windows go through the sweep's rule on the short tick.
 class InstantMode : public Sweep {
 protected:
     InstantMode() {
@@ -68,18 +66,12 @@ protected:
         list.AddItem("0");
         form.onCommand(IDC_COMMAND1);  // Start
     }
-    // The short ticks until the timer stops; how many there were.
-    int shortTicks() {
-        int ticks = 0;
-        for (; timers.running(kIdShortTimer) && ticks < 100; ++ticks) form.onTimer(kIdShortTimer);
-        return ticks;
-    }
-    // The walk's slices until it ends; how many there were.
-    int slices(int most = 100) {
+    // Ticks of the short timer while it runs, or of asked-for slices; how many.
+    int ticks(int id, int most = 100) {
         int n = 0;
-        for (; !timers.soon.empty() && n < most; ++n) {
-            timers.soon.erase(timers.soon.begin());
-            form.onTimer(kIdSweepSlice);
+        for (; n < most && (id == kIdShortTimer ? timers.running(id) : !timers.soon.empty()); ++n) {
+            if (id == kIdSweepSlice) timers.soon.erase(timers.soon.begin());
+            form.onTimer(id);
         }
         return n;
     }
@@ -115,52 +107,40 @@ TEST_F(InstantMode, NotedWindowsGoThroughTheSweepsRuleOnTheShortTick) {
     EXPECT_EQ(desk.menuOf(frame), mainMenu());
     desk.setStyle(late, kPopupStyle);
     coverTop();
-    EXPECT_EQ(shortTicks(), popquell::Instant::kLooks - 1);
+    EXPECT_EQ(ticks(kIdShortTimer), popquell::Instant::kLooks - 1);
     for (const WindowHandle h : {shown, late, top}) EXPECT_EQ(desk.count("PostMessageA", h), 1) << h;
     for (const WindowHandle h : {never, gone}) EXPECT_EQ(desk.count("GetWindowLongA", h), 0) << h;
     EXPECT_EQ(form.totalMenu.Caption(), "Total: 3");
 }
 
-// A storm of windows must not starve the GUI thread.
-TEST_F(InstantMode, EachShortTickStopsAtItsBudgetAndTheRestWaits) {
-    std::vector<WindowHandle> popups(10);
-    for (WindowHandle& h : popups) h = popup();
-    coverTop();
-    for (const WindowHandle h : popups) events.noted(h);
-    desk.beforeCall = [&](const Op& op) {
-        if (op.name == "GetWindowLongA") stopwatch.now += popquell::Instant::kBudgetUs / 4;
-    };
-    std::vector<int> closed;
-    while (timers.running(kIdShortTimer) && closed.size() < 10) {
-        form.onTimer(kIdShortTimer);
-        closed.push_back(desk.count("PostMessageA"));
-    }
-    EXPECT_EQ(closed, (std::vector<int>{4, 8, 10}));
-}
-
-// The walk goes by slices of the budget, so that a window noted during it
-// goes when due, not at its end; each window of the list once a walk.
-TEST_F(InstantMode, TheSweepGoesBySlicesAndTheNotedWindowsBetweenThem) {
-    std::vector<WindowHandle> popups(12);
+// A storm of windows must not starve the GUI thread: each short tick and slice
+// of the walk stops at its budget; a window noted mid-walk goes when due.
+TEST_F(InstantMode, TicksAndTheWalksSlicesStopAtTheirBudgetAndNotedWindowsGoBetween) {
+    std::vector<WindowHandle> popups(18);
     for (WindowHandle& h : popups) h = popup();
     coverTop();
     desk.beforeCall = [&](const Op& op) {
         if (op.name == "GetWindowLongA") stopwatch.now += popquell::Instant::kBudgetUs / 4;
     };
+    for (int i = 12; i < 18; ++i) events.noted(popups[i]);
+    ASSERT_EQ(ticks(kIdShortTimer, 1), 1);
+    EXPECT_EQ(desk.count("PostMessageA"), 4);
+    ASSERT_EQ(ticks(kIdShortTimer), 1);
+    desk.pump();  // the six noted ones close
     form.onTimer(kIdTimer1);
-    ASSERT_EQ(desk.count("PostMessageA"), 4);
+    ASSERT_EQ(desk.count("PostMessageA"), 10);
     const WindowHandle late = popup();
     events.noted(late);
     coverTop();
     stopwatch.now += popquell::Instant::kIntervalMs * 1000;
     form.onTimer(kIdTimer1);  // due again before the walk has ended
-    ASSERT_EQ(slices(1), 1);
+    ASSERT_EQ(ticks(kIdSweepSlice, 1), 1);
     EXPECT_EQ(desk.count("PostMessageA", late), 1);
-    EXPECT_EQ(desk.count("PostMessageA"), 9);
-    EXPECT_EQ(slices(), 5) << "the walk's end, and a whole walk more";
+    EXPECT_EQ(desk.count("PostMessageA"), 15);
+    EXPECT_EQ(ticks(kIdSweepSlice), 5) << "the walk's end, and a whole walk more";
     form.onTimer(kIdTimer1);
     form.onCommand(IDC_COMMAND4);  // Stop
-    EXPECT_EQ(slices(), 1);
+    EXPECT_EQ(ticks(kIdSweepSlice), 1);
     EXPECT_EQ(desk.count("EnumWindows"), 3);
     for (int i = 0; i < 12; ++i) EXPECT_EQ(desk.count("GetWindowLongA", popups[i]), i < 10 ? 2 : 3) << i;
 }

@@ -282,7 +282,7 @@ TEST_F(Windows, ABarTakenAlongIsMadeAfreshOnTheNextTick) {
     EXPECT_EQ(GetMenu(window.hwnd()), window.menuForTesting());
 }
 
-TEST_F(Windows, RealTimersTickAtTheirIntervals) {
+TEST_F(Windows, RealTimersTickAtTheirIntervalsAndATickAskedForSoonComesAtOnce) {
     form.Timer1.SetEnabled(true);
     form.Timer2.SetEnabled(true);
     pump([&] { return ticks[kIdTimer1].size() >= 3 && ticks[kIdTimer2].size() >= 5; }, 4s);
@@ -292,11 +292,7 @@ TEST_F(Windows, RealTimersTickAtTheirIntervals) {
         const double meanGap = Ms(t.back() - t.front()).count() / static_cast<double>(t.size() - 1);
         EXPECT_NEAR(meanGap, expectedMs, expectedMs * 0.25) << "Timer" << id;
     }
-}
-
-// A tick asked for soon reaches the form through the window's own loop: the
-// keeper's, with nothing listed, stops itself.
-TEST_F(Windows, ATickAskedForSoonReachesTheForm) {
+    // A tick asked for soon comes through the loop at once: the keeper's, with nothing listed, stops.
     form.Timer3.SetEnabled(true);
     Win32Timers(window.hwnd()).tickSoon(kIdTimer3);
     EXPECT_TRUE(pump([&] { return !form.Timer3.Enabled(); }, 400ms));
